@@ -1,0 +1,149 @@
+// The bitmap: allocation of the bottom-up block, row addressing, palettes and the in-place
+// conversion between pixel formats (through one 24-bit row at a time).
+#include "imaging/core/bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/core/canvas.h"
+#include "imaging/core/limits.h"
+#include "imaging/core/pixelformat.h"
+#include "imaging/core/pixel_rows.h"
+
+namespace kx {
+
+std::vector<TRGB> DefaultPalette(TPixelFormat pf) {
+  std::vector<TRGB> p;
+  switch (pf) {
+    case pf1bit:
+      p = {CreateRGB(0, 0, 0), CreateRGB(255, 255, 255)};
+      break;
+    case pf4bit:
+      p = {CreateRGB(0, 0, 0),       CreateRGB(128, 0, 0),   CreateRGB(0, 128, 0),   CreateRGB(128, 128, 0),
+           CreateRGB(0, 0, 128),     CreateRGB(128, 0, 128), CreateRGB(0, 128, 128), CreateRGB(192, 192, 192),
+           CreateRGB(128, 128, 128), CreateRGB(255, 0, 0),   CreateRGB(0, 255, 0),   CreateRGB(255, 255, 0),
+           CreateRGB(0, 0, 255),     CreateRGB(255, 0, 255), CreateRGB(0, 255, 255), CreateRGB(255, 255, 255)};
+      break;
+    case pf8bit:
+      p.resize(256);
+      for (int i = 0; i < 256; ++i) p[size_t(i)] = CreateRGB(uint8_t(i), uint8_t(i), uint8_t(i));
+      break;
+    default:
+      break;
+  }
+  return p;
+}
+
+TBitmap::TBitmap() = default;
+
+TBitmap::TBitmap(int32_t width, int32_t height, TPixelFormat pf) {
+  fFormat = pf;
+  fPalette = DefaultPalette(pf);
+  Allocate(width, height, pf, false);
+}
+
+TBitmap::~TBitmap() = default;
+
+TBitmap::TBitmap(const TBitmap& other) { Assign(other); }
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+  if (this != &other) Assign(other);
+  return *this;
+}
+
+int32_t TBitmap::BitCount() const {
+  int32_t bits = _Pixelformat2BitCount(fFormat);
+  return bits ? bits : 24;
+}
+
+void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat pf, bool keep) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width && height && !KXPixelsAllowed(width, height))
+    throw EPixelLimit("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                      " pixels is above the pixel limit");
+  int32_t bits = _Pixelformat2BitCount(pf);
+  if (!bits) bits = 24;
+  int64_t rowLen = width && height ? _BitmapRowLen64(width, bits) : 0;
+  int64_t bytes = rowLen * (int64_t(height) + 1);
+  auto block = std::make_unique<uint8_t[]>(size_t(std::max<int64_t>(bytes, 1)));
+  if (keep && fBlock && fFormat == pf) {
+    int32_t rows = std::min(height, fHeight);
+    size_t n = size_t(std::min<int64_t>(rowLen, fRowLen));
+    for (int32_t y = 0; y < rows; ++y)
+      std::memcpy(block.get() + rowLen + (int64_t(height) - 1 - y) * rowLen, ScanLine(y), n);
+  }
+  fBlock = std::move(block);
+  fWidth = width;
+  fHeight = height;
+  fRowLen = int32_t(rowLen);
+  fFormat = pf;
+}
+
+void TBitmap::SetSize(int32_t width, int32_t height) {
+  if (width == fWidth && height == fHeight && fBlock) return;
+  Allocate(width, height, fFormat, true);
+}
+
+void TBitmap::SetPalette(std::vector<TRGB> palette) { fPalette = std::move(palette); }
+
+uint8_t* TBitmap::ScanLine(int32_t row) {
+  return const_cast<uint8_t*>(static_cast<const TBitmap*>(this)->ScanLine(row));
+}
+
+const uint8_t* TBitmap::ScanLine(int32_t row) const {
+  if (row < 0 || row > fHeight) throw EInvalidGraphicOperation("Scan line index out of range");
+  static const uint8_t kEmpty[4] = {};
+  if (!fBlock) return kEmpty;
+  return fBlock.get() + int64_t(fRowLen) * (int64_t(fHeight) - row);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat pf) {
+  if (pf == fFormat) return;
+  if (pf == pfDevice || pf == pfCustom) pf = pf24bit;
+  TBitmap converted(0, 0, pf);
+  converted.SetPalette(DefaultPalette(pf));
+  converted.Allocate(fWidth, fHeight, pf, false);
+  if (!Empty()) {
+    TPixelRowCodec from(fFormat, fPalette);
+    TPixelRowCodec to(pf, converted.fPalette);
+    std::vector<TRGB> row(static_cast<size_t>(fWidth));
+    for (int32_t y = 0; y < fHeight; ++y) {
+      from.Decode(ScanLine(y), row.data(), fWidth);
+      to.Encode(row.data(), converted.ScanLine(y), fWidth);
+    }
+  }
+  fBlock = std::move(converted.fBlock);
+  fRowLen = converted.fRowLen;
+  fFormat = pf;
+  fPalette = std::move(converted.fPalette);
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+  if (this == &source) return;
+  auto block = std::make_unique<uint8_t[]>(size_t(std::max<int64_t>(int64_t(source.fRowLen) * (source.fHeight + 1), 1)));
+  if (source.fBlock) std::memcpy(block.get(), source.fBlock.get(), size_t(int64_t(source.fRowLen) * (source.fHeight + 1)));
+  fBlock = std::move(block);
+  fWidth = source.fWidth;
+  fHeight = source.fHeight;
+  fRowLen = source.fRowLen;
+  fFormat = source.fFormat;
+  fPalette = source.fPalette;
+}
+
+TCanvas& TBitmap::Canvas() {
+  if (!fCanvas) fCanvas = std::make_unique<TCanvas>(*this);
+  return *fCanvas;
+}
+
+TRGB TBitmap::GetPixel(int32_t x, int32_t y) const {
+  if (x < 0 || y < 0 || x >= fWidth || y >= fHeight) return TRGB{};
+  return TPixelRowCodec(fFormat, fPalette).DecodeOne(ScanLine(y), x);
+}
+
+void TBitmap::SetPixel(int32_t x, int32_t y, TRGB c) {
+  if (x < 0 || y < 0 || x >= fWidth || y >= fHeight) return;
+  TPixelRowCodec(fFormat, fPalette).EncodeOne(c, ScanLine(y), x);
+}
+
+}  // namespace kx

@@ -1,0 +1,41 @@
+// The progress-and-abort record handed to every codec and long operation.
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/core/event.h"
+
+namespace kx {
+
+// Sender, percentage 0..100.
+using TProgressEvent = TEvent<void*, int>;
+// Sender, job, percentage.
+using TKXJobEvent = TEvent<void*, uint8_t, int>;
+
+struct TProgressRec {
+  TProgressEvent fOnProgress;
+  void* Sender = nullptr;
+  int32_t val = 0;       // work units done, kept by the operation
+  int32_t tot = 0;       // passes of a multi-pass operation
+  double per1 = 0;       // percent per unit of work
+  bool* Aborting = nullptr;  // the caller's abort flag, or null
+
+  // Percent per unit for `units` units; 0 when there are none, so no division by zero.
+  void SetUnits(double units) { per1 = units > 0 ? 100.0 / units : 0.0; }
+  // Reports Trunc(val x per1) plus `offset` to the handler, if one is assigned.
+  void Report(int offset = 0) const;
+  bool Aborted() const { return Aborting != nullptr && *Aborting; }
+  void Abort() const {
+    if (Aborting) *Aborting = true;
+  }
+};
+
+// The shared flag behind nullpr: false at start.
+extern bool kxAlwaysTrueBoolean;
+// The shared record with no handler; its Aborting points to kxAlwaysTrueBoolean.
+extern TProgressRec nullpr;
+// A copy of nullpr with its flag cleared, for a caller that reports nothing: each use starts
+// clean, so one bad file never makes later ones fail.
+TProgressRec NullProgress();
+
+}  // namespace kx

@@ -1,0 +1,111 @@
+// The bitmap's block layout, row addressing, resizing and format conversions.
+#include <gtest/gtest.h>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/limits.h"
+#include "imaging/core/pixelformat.h"
+
+using namespace kx;
+
+TEST(Bitmap, RowsAreBottomUpInOneBlockPaddedToFourBytes) {
+  struct Case {
+    int32_t width;
+    TPixelFormat pf;
+    int32_t rowLen;
+  };
+  for (Case c : {Case{1, pf24bit, 4}, Case{33, pf1bit, 8}, Case{5, pf24bit, 16}, Case{3, pf32bit, 12}, Case{7, pf8bit, 8}}) {
+    TBitmap b(c.width, 3, c.pf);
+    EXPECT_EQ(b.RowLen(), c.rowLen) << c.width;
+    EXPECT_EQ(b.ScanLine(2), b.Bits());
+    EXPECT_EQ(b.ScanLine(0), b.Bits() + 2 * c.rowLen);
+    EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), -intptr_t(c.rowLen));
+  }
+}
+
+TEST(Bitmap, OneRowBitmapStillGivesTheStride) {
+  TBitmap b(10, 1, pf24bit);
+  EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), -intptr_t(b.RowLen()));
+  EXPECT_EQ(b.Stride(), -intptr_t(32));
+}
+
+TEST(Bitmap, ScanLineOutsideZeroToHeightThrows) {
+  TBitmap b(4, 4, pf24bit);
+  EXPECT_NO_THROW(b.ScanLine(4));
+  try {
+    b.ScanLine(5);
+    FAIL();
+  } catch (const EInvalidGraphicOperation& e) {
+    EXPECT_STREQ(e.what(), "Scan line index out of range");
+  }
+  EXPECT_THROW(b.ScanLine(-1), EInvalidGraphicOperation);
+  TBitmap empty;
+  EXPECT_NO_THROW(empty.ScanLine(0));
+  EXPECT_THROW(empty.ScanLine(1), EInvalidGraphicOperation);
+}
+
+TEST(Bitmap, NewAndEnlargedBlocksAreZeroAndKeepTheOldPixels) {
+  TBitmap b(2, 2, pf24bit);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2 * 3 + 2; ++x) EXPECT_EQ(b.ScanLine(y)[x], 0);
+  b.SetPixel(1, 1, CreateRGB(10, 20, 30));
+  b.SetSize(3, 4);
+  EXPECT_EQ(b.GetPixel(1, 1), CreateRGB(10, 20, 30));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 3; ++x) {
+      if (x != 1 || y != 1) {
+        EXPECT_EQ(b.GetPixel(x, y), TRGB{}) << x << "," << y;
+      }
+    }
+}
+
+TEST(Bitmap, SizesAboveThePixelLimitAreRefused) {
+  int64_t saved = KXPixelLimit();
+  KXSetPixelLimit(100);
+  TBitmap b;
+  EXPECT_THROW(b.SetSize(11, 10), EPixelLimit);
+  EXPECT_EQ(b.Width(), 0);
+  EXPECT_NO_THROW(b.SetSize(10, 10));
+  KXSetPixelLimit(saved);
+  EXPECT_THROW(b.SetSize(1 << 30, 1 << 30), EPixelLimit);
+}
+
+TEST(Bitmap, FormatConversionKeepsTheLook) {
+  TBitmap b(9, 2, pf24bit);
+  b.SetPixel(0, 0, CreateRGB(255, 255, 255));
+  b.SetPixel(8, 1, CreateRGB(250, 250, 250));
+  b.SetPixel(3, 0, CreateRGB(200, 10, 10));
+  TBitmap one = b;
+  one.SetPixelFormat(pf1bit);
+  EXPECT_EQ(one.RowLen(), 4);
+  EXPECT_EQ(one.ScanLine(0)[0], 0x80);
+  EXPECT_EQ(one.ScanLine(1)[1], 0x80);
+  one.SetPixelFormat(pf24bit);
+  EXPECT_EQ(one.GetPixel(0, 0), CreateRGB(255, 255, 255));
+  EXPECT_EQ(one.GetPixel(8, 1), CreateRGB(255, 255, 255));
+  EXPECT_EQ(one.GetPixel(1, 0), CreateRGB(0, 0, 0));
+
+  for (TPixelFormat pf : {pf32bit, pf15bit, pf16bit}) {
+    TBitmap c = b;
+    c.SetPixelFormat(pf);
+    c.SetPixelFormat(pf24bit);
+    TRGB p = c.GetPixel(3, 0);
+    EXPECT_NEAR(p.r, 200, 8) << int(pf);
+    EXPECT_NEAR(p.g, 10, 8) << int(pf);
+    EXPECT_EQ(c.GetPixel(0, 0), CreateRGB(255, 255, 255)) << int(pf);
+  }
+  TBitmap gray = b;
+  gray.SetPixelFormat(pf8bit);
+  EXPECT_EQ(gray.ScanLine(0)[3], (77 * 200 + 150 * 10 + 29 * 10 + 128) >> 8);
+  EXPECT_EQ(gray.ScanLine(0)[0], 255);
+}
+
+TEST(Bitmap, AssignMakesAnIndependentCopy) {
+  TBitmap a(3, 3, pf24bit);
+  a.SetPixel(2, 2, CreateRGB(1, 2, 3));
+  TBitmap b;
+  b.Assign(a);
+  a.SetPixel(2, 2, CreateRGB(9, 9, 9));
+  EXPECT_EQ(b.GetPixel(2, 2), CreateRGB(1, 2, 3));
+  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(b.Width(), 3);
+}

@@ -3,12 +3,14 @@
 #include "imaging/core/bitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "imaging/core/canvas.h"
 #include "imaging/core/limits.h"
-#include "imaging/core/pixelformat.h"
 #include "imaging/core/pixel_rows.h"
+#include "imaging/core/pixelformat.h"
 
 namespace kx {
 
@@ -59,19 +61,27 @@ int32_t TBitmap::BitCount() const {
 void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat pf, bool keep) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (width && height && !KXPixelsAllowed(width, height))
-    throw EPixelLimit("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
-                      " pixels is above the pixel limit");
   int32_t bits = _Pixelformat2BitCount(pf);
   if (!bits) bits = 24;
   int64_t rowLen = width && height ? _BitmapRowLen64(width, bits) : 0;
+  // Row addressing keeps the row length in 32 bits, so a row must fit there too.
+  if (width && height && (!KXPixelsAllowed(width, height) || rowLen > INT32_MAX))
+    throw EPixelLimit("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                      " pixels is above the pixel limit");
   int64_t bytes = rowLen * (int64_t(height) + 1);
-  auto block = std::make_unique<uint8_t[]>(size_t(std::max<int64_t>(bytes, 1)));
+  TBlock block = KXAllocZeroedBlock(size_t(bytes));
   if (keep && fBlock && fFormat == pf) {
+    // Only the pixels that stay are kept: old padding must not show up as pixels of a wider row.
+    int64_t keptBits = int64_t(std::min(width, fWidth)) * bits;
+    size_t whole = size_t(keptBits / 8);
+    auto tailMask = uint8_t(0xFF00 >> (keptBits % 8));
     int32_t rows = std::min(height, fHeight);
-    size_t n = size_t(std::min<int64_t>(rowLen, fRowLen));
-    for (int32_t y = 0; y < rows; ++y)
-      std::memcpy(block.get() + rowLen + (int64_t(height) - 1 - y) * rowLen, ScanLine(y), n);
+    for (int32_t y = 0; y < rows; ++y) {
+      uint8_t* to = block.get() + rowLen + (int64_t(height) - 1 - y) * rowLen;
+      const uint8_t* from = ScanLine(y);
+      std::memcpy(to, from, whole);
+      if (tailMask) to[whole] = from[whole] & tailMask;
+    }
   }
   fBlock = std::move(block);
   fWidth = width;
@@ -99,11 +109,9 @@ const uint8_t* TBitmap::ScanLine(int32_t row) const {
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat pf) {
-  if (pf == fFormat) return;
   if (pf == pfDevice || pf == pfCustom) pf = pf24bit;
-  TBitmap converted(0, 0, pf);
-  converted.SetPalette(DefaultPalette(pf));
-  converted.Allocate(fWidth, fHeight, pf, false);
+  if (pf == fFormat) return;
+  TBitmap converted(fWidth, fHeight, pf);
   if (!Empty()) {
     TPixelRowCodec from(fFormat, fPalette);
     TPixelRowCodec to(pf, converted.fPalette);
@@ -121,8 +129,9 @@ void TBitmap::SetPixelFormat(TPixelFormat pf) {
 
 void TBitmap::Assign(const TBitmap& source) {
   if (this == &source) return;
-  auto block = std::make_unique<uint8_t[]>(size_t(std::max<int64_t>(int64_t(source.fRowLen) * (source.fHeight + 1), 1)));
-  if (source.fBlock) std::memcpy(block.get(), source.fBlock.get(), size_t(int64_t(source.fRowLen) * (source.fHeight + 1)));
+  int64_t bytes = int64_t(source.fRowLen) * (int64_t(source.fHeight) + 1);
+  TBlock block = KXAllocZeroedBlock(size_t(bytes));
+  if (source.fBlock) std::memcpy(block.get(), source.fBlock.get(), size_t(bytes));
   fBlock = std::move(block);
   fWidth = source.fWidth;
   fHeight = source.fHeight;

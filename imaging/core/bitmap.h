@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/core/types.h"
+#include "platform/memory.h"
 
 namespace kx {
 
@@ -76,7 +77,7 @@ class TBitmap {
   int32_t fHeight = 0;
   TPixelFormat fFormat = pf24bit;
   int32_t fRowLen = 0;
-  std::unique_ptr<uint8_t[]> fBlock;  // guard row, then Height rows bottom-up
+  TBlock fBlock;  // guard row, then Height rows bottom-up
   std::vector<TRGB> fPalette;
   std::unique_ptr<TCanvas> fCanvas;
 };

@@ -29,7 +29,16 @@ struct TRect {
 };
 constexpr TRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) { return TRect{l, t, r, b}; }
 
-enum TBrushStyle : uint8_t { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TBrushStyle : uint8_t {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
 // How drawn pixels combine with the ones there: copy, or invert the destination.
 enum TPenMode : uint8_t { pmCopy, pmNot, pmXor };
@@ -61,7 +70,7 @@ class TCanvas {
   void FillRect(const TRect& r);
   // Outline with the pen, inside filled with the brush.
   void Rectangle(const TRect& r);
-  // One-pixel frame with the brush colour.
+  // One-pixel frame with the brush colour (solid, whatever the brush style).
   void FrameRect(const TRect& r);
   void MoveTo(int32_t x, int32_t y) { fPenPos = {x, y}; }
   // A line from the pen position to (x, y), the end point excluded, as the platform draws it.
@@ -70,13 +79,15 @@ class TCanvas {
 
   // Copies `source` at (x, y) unscaled.
   void Draw(int32_t x, int32_t y, const TBitmap& source);
-  // Stretches all of `source` onto `dest` (nearest pixel).
+  // Stretches all of `source` onto `dest` (nearest pixel). Empty or inverted rectangles draw
+  // nothing.
   void StretchDraw(const TRect& dest, const TBitmap& source);
   // Stretches `sourceRect` of `source` onto `dest` (nearest pixel).
   void CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect);
 
  private:
-  void Plot(int32_t x, int32_t y, TColor rgb);
+  void CopyRect(int64_t left, int64_t top, int64_t right, int64_t bottom, const TBitmap& source,
+                const TRect& sourceRect);
   TBitmap& fBitmap;
   TPoint fPenPos;
 };

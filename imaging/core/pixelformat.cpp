@@ -9,35 +9,49 @@
 
 namespace kx {
 
-int32_t _BitmapRowLen(int32_t width, int32_t bits) {
-  return int32_t(((int64_t(width) * bits + 31) / 32) * 4);
-}
+int32_t _BitmapRowLen(int32_t width, int32_t bits) { return int32_t(((int64_t(width) * bits + 31) / 32) * 4); }
 
 int64_t _BitmapRowLen64(int64_t width, int64_t bits) { return ((width * bits + 31) / 32) * 4; }
 
 int32_t _Pixelformat2BitCount(TPixelFormat pf) {
   switch (pf) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
-    case pf15bit: return 15;
-    case pf16bit: return 16;
-    case pf24bit: return 24;
-    case pf32bit: return 32;
-    default: return 0;
+    case pf1bit:
+      return 1;
+    case pf4bit:
+      return 4;
+    case pf8bit:
+      return 8;
+    case pf15bit:
+      return 15;
+    case pf16bit:
+      return 16;
+    case pf24bit:
+      return 24;
+    case pf32bit:
+      return 32;
+    default:
+      return 0;
   }
 }
 
 TPixelFormat _Bitcount2Pixelformat(int32_t bits) {
   switch (bits) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 15: return pf15bit;
-    case 16: return pf16bit;
-    case 24: return pf24bit;
-    case 32: return pf32bit;
-    default: return pfCustom;
+    case 1:
+      return pf1bit;
+    case 4:
+      return pf4bit;
+    case 8:
+      return pf8bit;
+    case 15:
+      return pf15bit;
+    case 16:
+      return pf16bit;
+    case 24:
+      return pf24bit;
+    case 32:
+      return pf32bit;
+    default:
+      return pfCustom;
   }
 }
 
@@ -66,6 +80,7 @@ int32_t _NColToBitsPixel(int32_t ncolors) {
 
 int64_t _GetNumCol(int32_t bits, int32_t samples) {
   int64_t n = 1;
+  if (bits < 0 && samples > 0) return 0;
   for (int32_t i = 0; i < samples; ++i) {
     if (bits >= 62 || n > (int64_t(1) << (62 - bits))) return std::numeric_limits<int64_t>::max();
     n <<= bits;
@@ -74,11 +89,13 @@ int64_t _GetNumCol(int32_t bits, int32_t samples) {
 }
 
 uint32_t ReverseBits(uint32_t& v) {
-  uint32_t r = 0;
-  for (int i = 0; i < 32; ++i)
-    if (v & (1u << i)) r |= 1u << (31 - i);
-  v = r;
-  return r;
+  uint32_t r = v;
+  r = ((r >> 1) & 0x55555555u) | ((r & 0x55555555u) << 1);
+  r = ((r >> 2) & 0x33333333u) | ((r & 0x33333333u) << 2);
+  r = ((r >> 4) & 0x0F0F0F0Fu) | ((r & 0x0F0F0F0Fu) << 4);
+  r = ((r >> 8) & 0x00FF00FFu) | ((r & 0x00FF00FFu) << 8);
+  v = (r >> 16) | (r << 16);
+  return v;
 }
 
 namespace {
@@ -115,7 +132,7 @@ int32_t KXRound(double x) {
 
 int32_t KXFloor(double x) {
   int32_t t = KXTrunc(x);
-  return (x - double(t)) < 0 ? t - 1 : t;
+  return x < double(t) && t > INT32_MIN ? t - 1 : t;
 }
 
 int64_t _getfilesize(const std::string& name) {

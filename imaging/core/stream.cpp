@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace kx {
@@ -30,7 +31,7 @@ int64_t TStream::Remaining() {
 }
 
 void TStream::ReadBuffer(void* buffer, int64_t count) {
-  if (count > 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+  if (count > 0 && Read(buffer, count) != count) throw EReadError(ReadFailure());
 }
 
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
@@ -38,6 +39,7 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
+  if (count < 0) return 0;
   if (count == 0) {
     source.SetPosition(0);
     count = source.Size();
@@ -54,7 +56,7 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 }
 
 TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fFileName(fileName) {
-  if (mode == fmCreate) {
+  if ((mode & fmCreate) == fmCreate) {
     fFd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fFd < 0) throw EFCreateError("Cannot create file \"" + fileName + "\". " + Reason());
   } else {
@@ -84,22 +86,32 @@ TFileStream::~TFileStream() {
 
 void TFileStream::Flush() { FlushWrite(); }
 
+std::string TFileStream::ReadFailure() const {
+  return "Cannot read file \"" + fFileName + "\". " +
+         (fReadErrno ? std::strerror(fReadErrno) : "Unexpected end of file");
+}
+
 void TFileStream::FlushWrite() {
   if (!fWriting) return;
+  fWriting = false;
+  size_t pending = fBufPos;
+  fBufPos = 0;
+  WriteAt(fBuf.data(), pending);
+}
+
+void TFileStream::WriteAt(const uint8_t* data, size_t count) {
+  // The file may take fewer bytes than offered; the rest goes in further calls.
   size_t done = 0;
-  while (done < fBufPos) {
-    ssize_t n = ::pwrite(fFd, fBuf.data() + done, fBufPos - done, fFilePos);
+  while (done < count) {
+    ssize_t n = ::pwrite(fFd, data + done, count - done, fFilePos);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      fBufPos = 0;
-      fWriting = false;
+      if (n == 0) errno = ENOSPC;
       throw EWriteError("Cannot write file \"" + fFileName + "\". " + Reason());
     }
     done += size_t(n);
     fFilePos += n;
   }
-  fBufPos = 0;
-  fWriting = false;
 }
 
 void TFileStream::DropReadAhead() {
@@ -125,14 +137,20 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
     if (count - total >= int64_t(fBuf.size())) {
       ssize_t n = ::pread(fFd, out + total, size_t(count - total), fFilePos);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
+      if (n <= 0) {
+        fReadErrno = n < 0 ? errno : 0;
+        break;
+      }
       fFilePos += n;
       total += n;
       continue;
     }
     ssize_t n = ::pread(fFd, fBuf.data(), fBuf.size(), fFilePos);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      fReadErrno = n < 0 ? errno : 0;
+      break;
+    }
     fFilePos += n;
     fBufLen = size_t(n);
   }
@@ -146,16 +164,17 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   auto* in = static_cast<const uint8_t*>(buffer);
   int64_t total = 0;
   while (total < count) {
+    if (fBufPos == 0 && count - total >= int64_t(fBuf.size())) {
+      // Large writes skip the buffer. fWriting stays set with nothing pending, which is harmless.
+      WriteAt(in + total, size_t(count - total));
+      return count;
+    }
     size_t n = std::min<size_t>(fBuf.size() - fBufPos, size_t(count - total));
     std::memcpy(fBuf.data() + fBufPos, in + total, n);
     fBufPos += n;
     total += int64_t(n);
     if (fBufPos == fBuf.size()) {
-      try {
-        FlushWrite();
-      } catch (const EWriteError&) {
-        return total - int64_t(n);
-      }
+      FlushWrite();
       fWriting = true;
     }
   }
@@ -164,12 +183,9 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t current = fWriting ? fFilePos + int64_t(fBufPos) : fFilePos - int64_t(fBufLen - fBufPos);
+  int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? current : Size();
   int64_t target;
-  switch (origin) {
-    case soBeginning: target = offset; break;
-    case soCurrent: target = current + offset; break;
-    default: target = Size() + offset; break;
-  }
+  if (__builtin_add_overflow(base, offset, &target)) target = offset < 0 ? 0 : INT64_MAX;
   if (target < 0) target = 0;
   if (target == current) return current;
   if (!fWriting && target >= fFilePos - int64_t(fBufLen) && target <= fFilePos) {
@@ -210,7 +226,7 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
-  if (count <= 0) return 0;
+  if (count <= 0 || fPos > INT64_MAX - count) return 0;
   if (fPos + count > int64_t(fData.size())) fData.resize(size_t(fPos + count));
   std::memcpy(fData.data() + fPos, buffer, size_t(count));
   fPos += count;
@@ -218,7 +234,9 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  int64_t target = origin == soBeginning ? offset : origin == soCurrent ? fPos + offset : int64_t(fData.size()) + offset;
+  int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? fPos : int64_t(fData.size());
+  int64_t target;
+  if (__builtin_add_overflow(base, offset, &target)) target = offset < 0 ? 0 : INT64_MAX;
   fPos = target < 0 ? 0 : target;
   return fPos;
 }

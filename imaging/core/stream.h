@@ -55,18 +55,24 @@ class TStream {
   // Read or write exactly `count` bytes, or throw EReadError / EWriteError.
   void ReadBuffer(void* buffer, int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);
-  // Copies `count` bytes from `source` (all of it from its start when count is 0).
+  // Copies `count` bytes from `source` (all of it from its start when count is 0; nothing when
+  // negative).
   int64_t CopyFrom(TStream& source, int64_t count);
+
+ protected:
+  // Message of the EReadError that ReadBuffer throws when fewer bytes arrived.
+  virtual std::string ReadFailure() const { return "Stream read error"; }
 };
 
 enum TFileMode : uint16_t {
   fmOpenRead = 0x0000,
   fmOpenWrite = 0x0001,
   fmOpenReadWrite = 0x0002,
-  fmCreate = 0xFF00,  // create, or truncate an existing file; read and write
+  fmCreate = 0xFF00,  // create, or truncate an existing file; read and write (low bits ignored)
 };
 
-// A buffered file stream. Errors name the file and the reason.
+// A buffered file stream. Errors name the file and the reason; a write the file refuses throws
+// EWriteError from Write itself (buffered bytes of earlier writes may be lost with it).
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, uint16_t mode);
@@ -83,17 +89,22 @@ class TFileStream : public TStream {
   // Writes buffered bytes to the file; throws EWriteError when the file refuses them.
   void Flush();
 
+ protected:
+  std::string ReadFailure() const override;
+
  private:
   void FlushWrite();
+  void WriteAt(const uint8_t* data, size_t count);
   void DropReadAhead();
 
   std::string fFileName;
   int fFd = -1;
   int64_t fFilePos = 0;  // the descriptor's offset
   std::vector<uint8_t> fBuf;
-  size_t fBufPos = 0;    // next byte in fBuf
-  size_t fBufLen = 0;    // valid bytes in fBuf (read-ahead)
-  bool fWriting = false; // fBuf holds bytes not yet written
+  size_t fBufPos = 0;     // next byte in fBuf
+  size_t fBufLen = 0;     // valid bytes in fBuf (read-ahead)
+  bool fWriting = false;  // fBuf holds bytes not yet written
+  int fReadErrno = 0;     // reason of the last failed read, 0 for the end of the file
 };
 
 // A stream over a growable block of memory.

@@ -91,6 +91,13 @@ class TIOParamsVals {
   void SetColorMap(std::vector<TRGB> palette);
   void FreeColorMap();
 
+ private:
+  // A record holding the member initializers only: the defaults that need no owner or clock.
+  struct TBare {};
+  explicit TIOParamsVals(TBare) {}
+
+ public:
+
   TIOParamsOwner* owner = nullptr;
   int32_t BitsPerSample = 8;
   int32_t SamplesPerPixel = 3;

@@ -1,9 +1,11 @@
 // The bitmap's block layout, row addressing, resizing and format conversions.
+#include "imaging/core/bitmap.h"
+
 #include <gtest/gtest.h>
 
-#include "imaging/core/bitmap.h"
 #include "imaging/core/limits.h"
 #include "imaging/core/pixelformat.h"
+#include "tests/support/test_support.h"
 
 using namespace kx;
 
@@ -13,7 +15,8 @@ TEST(Bitmap, RowsAreBottomUpInOneBlockPaddedToFourBytes) {
     TPixelFormat pf;
     int32_t rowLen;
   };
-  for (Case c : {Case{1, pf24bit, 4}, Case{33, pf1bit, 8}, Case{5, pf24bit, 16}, Case{3, pf32bit, 12}, Case{7, pf8bit, 8}}) {
+  for (Case c :
+       {Case{1, pf24bit, 4}, Case{33, pf1bit, 8}, Case{5, pf24bit, 16}, Case{3, pf32bit, 12}, Case{7, pf8bit, 8}}) {
     TBitmap b(c.width, 3, c.pf);
     EXPECT_EQ(b.RowLen(), c.rowLen) << c.width;
     EXPECT_EQ(b.ScanLine(2), b.Bits());
@@ -108,4 +111,66 @@ TEST(Bitmap, AssignMakesAnIndependentCopy) {
   EXPECT_EQ(b.GetPixel(2, 2), CreateRGB(1, 2, 3));
   EXPECT_EQ(b.PixelFormat(), pf24bit);
   EXPECT_EQ(b.Width(), 3);
+}
+
+TEST(Bitmap, RoundTripsThroughOtherFormats) {
+  const TBitmap picture = kxtest::MakePicture(37, 11, 5);
+  TBitmap wide = picture;
+  wide.SetPixelFormat(pf32bit);
+  EXPECT_EQ(wide.RowLen(), 37 * 4);
+  wide.SetPixelFormat(pf24bit);
+  EXPECT_EQ(kxtest::Compare(wide, picture).pixels, 0);
+
+  TBitmap gray = picture;
+  gray.SetPixelFormat(pf8bit);
+  gray.SetPixelFormat(pf24bit);
+  TBitmap mono = picture;
+  mono.SetPixelFormat(pf1bit);
+  mono.SetPixelFormat(pf24bit);
+  for (int32_t y = 0; y < 11; ++y)
+    for (int32_t x = 0; x < 37; ++x) {
+      TRGB p = picture.GetPixel(x, y);
+      auto luma = uint8_t((77 * p.r + 150 * p.g + 29 * p.b + 128) >> 8);
+      EXPECT_EQ(gray.GetPixel(x, y), CreateRGB(luma, luma, luma)) << x << "," << y;
+      // Black or white, whichever is nearer.
+      uint8_t bw = p.r + p.g + p.b >= 383 ? 255 : 0;
+      EXPECT_EQ(mono.GetPixel(x, y), CreateRGB(bw, bw, bw)) << x << "," << y;
+    }
+}
+
+TEST(Bitmap, WideningAOneBitRowDoesNotRevealItsPadding) {
+  TBitmap b(9, 2, pf1bit);
+  for (int32_t y = 0; y < 2; ++y) {
+    b.ScanLine(y)[0] = 0xFF;
+    b.ScanLine(y)[1] = 0xFF;  // pixel 8, then padding bits
+    b.ScanLine(y)[2] = 0xFF;
+  }
+  b.SetWidth(24);
+  for (int32_t y = 0; y < 2; ++y) {
+    EXPECT_EQ(b.ScanLine(y)[0], 0xFF);
+    EXPECT_EQ(b.ScanLine(y)[1], 0x80);
+    EXPECT_EQ(b.ScanLine(y)[2], 0x00);
+  }
+}
+
+TEST(Bitmap, RowsLongerThanThirtyOneBitsAreRefused) {
+  int64_t saved = KXPixelLimit();
+  KXSetPixelLimit(int64_t(1) << 40);
+  TBitmap b;
+  EXPECT_THROW(b.SetSize(1 << 30, 1), EPixelLimit);  // 3 GiB rows at 24 bits
+  EXPECT_EQ(b.Width(), 0);
+  KXSetPixelLimit(saved);
+}
+
+TEST(Bitmap, FormatChangesOnEmptyAndDeviceBitmaps) {
+  TBitmap b;
+  b.SetPixelFormat(pf1bit);
+  EXPECT_EQ(b.PixelFormat(), pf1bit);
+  EXPECT_EQ(b.Palette().size(), 2u);
+  b.SetSize(33, 2);
+  EXPECT_EQ(b.RowLen(), 8);
+  b.SetPixelFormat(pfCustom);  // there is no custom layout: true colour stands in
+  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(b.RowLen(), 100);
+  EXPECT_TRUE(b.Palette().empty());
 }

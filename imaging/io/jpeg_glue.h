@@ -1,0 +1,54 @@
+// The pieces that tie libjpeg to the library: a non-returning error manager, and a TStream
+// source and destination. Private to the JPEG codec.
+#pragma once
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+
+// jpeglib.h needs size_t and FILE declared before it.
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+#include "imaging/io/ioparams.h"
+
+namespace kx {
+
+class TStream;
+
+constexpr size_t kJpegBufferSize = 4096;
+
+// The DCT method used both for reading and writing; an unknown value means the slow integer one.
+J_DCT_METHOD JpegDctMethod(TIOJPEGDctMethod method);
+
+// libjpeg may only be left through `jump` after a fatal error. The frame that calls setjmp on
+// it must hold no C++ objects with destructors, since longjmp skips them. The error routine
+// sets *abort (when not null) before it jumps, so clearing `abort` silences errors.
+struct TJpegErrorMgr {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+  bool* abort;
+};
+// Installs the error manager on a compressor or decompressor (through its `err` field).
+jpeg_error_mgr* JpegInitErrorMgr(TJpegErrorMgr& mgr, bool* abort);
+
+// Reads the stream in 4096-byte blocks; the end of the data becomes an end-of-image marker and
+// a warning, so a truncated file still loads. A stream that throws turns into a read error.
+struct TJpegStreamSource {
+  jpeg_source_mgr pub;
+  TStream* stream;
+  bool startOfFile;
+  JOCTET buffer[kJpegBufferSize];
+};
+void JpegStreamSource(j_decompress_ptr cinfo, TJpegStreamSource& src, TStream& stream);
+
+// Writes the stream in 4096-byte blocks; a short write or a stream that throws is a write error.
+struct TJpegStreamDest {
+  jpeg_destination_mgr pub;
+  TStream* stream;
+  JOCTET buffer[kJpegBufferSize];
+};
+void JpegStreamDest(j_compress_ptr cinfo, TJpegStreamDest& dest, TStream& stream);
+
+}  // namespace kx

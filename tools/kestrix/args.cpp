@@ -1,0 +1,95 @@
+// Command-line parsing and the help text.
+#include "tools/kestrix/args.h"
+
+#include "tools/kestrix/errors.h"
+
+namespace kestrix {
+namespace {
+
+TParamAssignment ParseSet(const std::string& text) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) throw EUsageError("--set needs Name=Value, got \"" + text + "\"");
+  const std::string name = text.substr(0, eq);
+  const kx::TIOParamField* field = kx::FindIOParamField(name);
+  if (!field) throw EUsageError("no parameter called \"" + name + "\"");
+  if (field->Kind == kx::TIOFieldKind::Count) throw EUsageError(name + " follows the palette and cannot be set");
+  TParamAssignment set{field, text.substr(eq + 1)};
+  kx::TIOParamsVals scratch;
+  if (!field->Set(scratch, set.Value)) throw EUsageError("bad value \"" + set.Value + "\" for " + name);
+  return set;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine cl;
+  if (args.empty()) throw EUsageError("no command given");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    if (args.size() > 1) throw EUsageError("--help takes no arguments");
+    return cl;
+  }
+  if (command == "info") {
+    cl.Command = TCommandLine::cmInfo;
+  } else if (command == "convert") {
+    cl.Command = TCommandLine::cmConvert;
+  } else {
+    throw EUsageError("unknown command \"" + command + "\"");
+  }
+  const bool convert = cl.Command == TCommandLine::cmConvert;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--quiet") {
+      cl.Quiet = true;
+    } else if (convert && a == "--set") {
+      if (++i == args.size()) throw EUsageError("--set needs Name=Value");
+      cl.Sets.push_back(ParseSet(args[i]));
+    } else if (convert && a == "--do") {
+      if (++i == args.size()) throw EUsageError("--do needs an operation");
+      const TToolOperation* op = FindToolOperation(args[i]);
+      if (!op) throw EUsageError("no operation called \"" + args[i] + "\"");
+      if (args.size() - i - 1 < size_t(op->Arity))
+        throw EUsageError(std::string(op->Name) + " needs " + std::to_string(op->Arity) + " arguments");
+      TOperationCall call{op, {args.begin() + std::ptrdiff_t(i) + 1, args.begin() + std::ptrdiff_t(i) + 1 + op->Arity}};
+      if (!op->Valid(call.Args)) throw EUsageError("bad arguments for " + std::string(op->Name));
+      cl.Operations.push_back(std::move(call));
+      i += size_t(op->Arity);
+    } else if (a.size() > 1 && a[0] == '-') {
+      throw EUsageError("unknown option \"" + a + "\"");
+    } else {
+      cl.Files.push_back(a);
+    }
+  }
+  const size_t wanted = convert ? 2 : 1;
+  if (cl.Files.size() != wanted) throw EUsageError(command + (convert ? " needs IN and OUT" : " needs one FILE"));
+  return cl;
+}
+
+void ApplySets(const std::vector<TParamAssignment>& sets, kx::TIOParamsVals& params) {
+  for (const TParamAssignment& s : sets) s.Field->Set(params, s.Value);
+}
+
+std::string HelpText() {
+  std::string text =
+      "usage:\n"
+      "  kestrix info FILE\n"
+      "      print the parameters of FILE, one Name=Value line each\n"
+      "  kestrix convert IN OUT [--set Name=Value]... [--do OPERATION ARG...]... [--quiet]\n"
+      "      load IN, run the operations in order, save OUT\n"
+      "  kestrix --help\n"
+      "\n"
+      "Formats follow the extension: .pbm .pgm .ppm .pnm are Netpbm, anything else JPEG;\n"
+      "an input with another extension is recognised by its content.\n"
+      "--set assigns a parameter (a name that `info` prints) before loading and again before\n"
+      "saving; enumerations take a name or an ordinal, booleans true/false/1/0.\n"
+      "--quiet hides the progress bar.\n"
+      "Exit status: 0 done, 1 a file could not be read or written, 2 a usage error.\n"
+      "\n"
+      "operations:\n";
+  if (ToolOperations().empty()) text += "  (none yet)\n";
+  for (const TToolOperation& op : ToolOperations())
+    text += "  " + std::string(op.Name) + (op.Arguments.empty() ? "" : " ") + std::string(op.Arguments) + "\n";
+  return text;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,11 @@
+// The commands of the tool; each returns the exit status or throws the errors of errors.h.
+#pragma once
+
+#include "tools/kestrix/args.h"
+
+namespace kestrix {
+
+int RunInfo(const TCommandLine& cl);
+int RunConvert(const TCommandLine& cl);
+
+}  // namespace kestrix

@@ -1,0 +1,22 @@
+// The two ways a command fails, each with its exit status.
+#pragma once
+
+#include <stdexcept>
+
+namespace kestrix {
+
+constexpr int kExitFileFailure = 1;
+constexpr int kExitUsage = 2;
+
+// The command line asks for something that does not exist or does not parse.
+class EUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// A file could not be read or written; the message names the file and the reason.
+class EFileFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,23 @@
+// `kestrix info FILE`: the parameters a reader finds in a file, one Name=Value line each.
+#include <cstdio>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/io/ioparams.h"
+#include "imaging/io/ioparams_fields.h"
+#include "tools/kestrix/commands.h"
+#include "tools/kestrix/picture_io.h"
+
+namespace kestrix {
+
+int RunInfo(const TCommandLine& cl) {
+  kx::TBitmap bitmap;
+  kx::TIOParamsVals params;
+  LoadPicture(cl.Files[0], bitmap, params, true, cl.Quiet);
+  std::string text;
+  for (const kx::TIOParamField& field : kx::IOParamFields())
+    text += std::string(field.Name) + "=" + field.Get(params) + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+}  // namespace kestrix

@@ -1,0 +1,43 @@
+// The kestrix command-line tool: file facts and conversion over the library. Exit status 0 on
+// success, 1 when a file cannot be read or written, 2 for a usage error; every failure is one
+// line on standard error.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "tools/kestrix/args.h"
+#include "tools/kestrix/commands.h"
+#include "tools/kestrix/errors.h"
+
+namespace {
+
+int Fail(int status, const std::string& message) {
+  std::fprintf(stderr, "kestrix: %s\n", message.c_str());
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kestrix;
+  try {
+    const TCommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (cl.Command) {
+      case TCommandLine::cmHelp:
+        std::fputs(HelpText().c_str(), stdout);
+        return 0;
+      case TCommandLine::cmInfo:
+        return RunInfo(cl);
+      case TCommandLine::cmConvert:
+        return RunConvert(cl);
+    }
+  } catch (const EUsageError& e) {
+    return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");
+  } catch (const EFileFailure& e) {
+    return Fail(kExitFileFailure, e.what());
+  } catch (const std::exception& e) {
+    return Fail(kExitFileFailure, e.what());
+  }
+  return 0;
+}

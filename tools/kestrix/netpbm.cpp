@@ -1,0 +1,296 @@
+// Netpbm codec of the tool: PBM, PGM and PPM in their text (P1-P3) and binary (P4-P6) forms.
+// Only maxval 255 is accepted and comments are refused, so a header is a fixed run of decimal
+// tokens; sizes are checked against the pixel limit and against the bytes the stream still
+// holds before the picture is allocated, so a forged header cannot make us allocate much.
+#include "tools/kestrix/netpbm.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/limits.h"
+#include "imaging/core/pixel_rows.h"
+#include "imaging/core/stream.h"
+#include "imaging/io/ioparams.h"
+#include "platform/screen.h"
+
+namespace kestrix {
+namespace {
+
+using kx::TBitmap;
+using kx::TIOParamsVals;
+using kx::TProgressRec;
+using kx::TRGB;
+using kx::TStream;
+
+constexpr int kEnd = -1;
+
+bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Buffered bytes over a stream; reading past the end yields kEnd.
+class TByteSource {
+ public:
+  explicit TByteSource(TStream& stream) : fStream(stream), fBuf(64 * 1024) {}
+
+  int Peek() { return Fill() ? fBuf[fPos] : kEnd; }
+  int Get() { return Fill() ? fBuf[fPos++] : kEnd; }
+  bool Read(uint8_t* out, size_t n) {
+    while (n > 0) {
+      if (!Fill()) return false;
+      size_t take = std::min(n, fLen - fPos);
+      std::copy_n(fBuf.data() + fPos, take, out);
+      fPos += take;
+      out += take;
+      n -= take;
+    }
+    return true;
+  }
+  // Bytes still to come, buffered or in the stream.
+  int64_t Remaining() { return int64_t(fLen - fPos) + fStream.Remaining(); }
+
+ private:
+  bool Fill() {
+    if (fPos < fLen) return true;
+    int64_t n = fStream.Read(fBuf.data(), int64_t(fBuf.size()));
+    fPos = 0;
+    fLen = n > 0 ? size_t(n) : 0;
+    return fLen > 0;
+  }
+
+  TStream& fStream;
+  std::vector<uint8_t> fBuf;
+  size_t fPos = 0;
+  size_t fLen = 0;
+};
+
+// A header token: blanks, then decimal digits ended by one blank, which is consumed (after the
+// last token it is the one blank before a binary raster). Values above `bound` are refused.
+bool ReadNumber(TByteSource& src, int64_t bound, int64_t& out) {
+  int c;
+  while (IsSpace(c = src.Get())) {
+  }
+  if (c < '0' || c > '9') return false;
+  int64_t v = 0;
+  for (; c >= '0' && c <= '9'; c = src.Get()) {
+    v = v * 10 + (c - '0');
+    if (v > bound) return false;
+  }
+  out = v;
+  return IsSpace(c);
+}
+
+// A raster value of the text forms: blanks, then digits up to 255.
+bool ReadSample(TByteSource& src, uint8_t& out) {
+  int c;
+  while (IsSpace(c = src.Peek())) src.Get();
+  if (c < '0' || c > '9') return false;
+  int v = 0;
+  while ((c = src.Peek()) >= '0' && c <= '9') {
+    v = v * 10 + (c - '0');
+    if (v > 255) return false;
+    src.Get();
+  }
+  out = uint8_t(v);
+  return c == kEnd || IsSpace(c);
+}
+
+// A P1 pixel: blanks, then one digit (digits need not be separated).
+bool ReadBit(TByteSource& src, bool& black) {
+  int c;
+  while (IsSpace(c = src.Get())) {
+  }
+  if (c != '0' && c != '1') return false;
+  black = c == '1';
+  return true;
+}
+
+struct THeader {
+  int kind = 0;  // 1..6
+  int64_t width = 0;
+  int64_t height = 0;
+  bool Bilevel() const { return kind == 1 || kind == 4; }
+  bool Color() const { return kind == 3 || kind == 6; }
+  bool Binary() const { return kind >= 4; }
+};
+
+bool ReadHeader(TByteSource& src, THeader& h) {
+  if (src.Get() != 'P') return false;
+  int k = src.Get() - '0';
+  if (k < 1 || k > 6 || !IsSpace(src.Peek())) return false;
+  h.kind = k;
+  // Sides above the pixel limit are refused below; this bound only keeps the digits finite.
+  constexpr int64_t kSideBound = int64_t(1) << 31;
+  int64_t maxval = 255;
+  if (!ReadNumber(src, kSideBound, h.width) || !ReadNumber(src, kSideBound, h.height)) return false;
+  if (!h.Bilevel() && !ReadNumber(src, 65535, maxval)) return false;
+  return maxval == 255 && kx::KXPixelsAllowed(h.width, h.height);
+}
+
+// The fewest bytes a raster of this header can take.
+int64_t MinimumRaster(const THeader& h) {
+  int64_t samples = h.width * h.height * (h.Color() ? 3 : 1);
+  if (h.kind == 4) return (h.width + 7) / 8 * h.height;
+  if (h.Binary()) return samples;
+  // A text value is a digit and, except between P1 digits, a blank; the last one may end the file.
+  return h.kind == 1 ? samples : samples * 2 - 1;
+}
+
+bool ReadBilevelRow(TByteSource& src, const THeader& h, uint8_t* row) {
+  const size_t bytes = size_t((h.width + 7) / 8);
+  if (h.kind == 4) {
+    if (!src.Read(row, bytes)) return false;
+    for (size_t i = 0; i < bytes; ++i) row[i] = uint8_t(~row[i]);
+  } else {
+    std::fill_n(row, bytes, uint8_t(0));
+    for (int64_t x = 0; x < h.width; ++x) {
+      bool black;
+      if (!ReadBit(src, black)) return false;
+      if (!black) row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+    }
+  }
+  // Bits past the last pixel stay clear, so equal pictures have equal rows.
+  if (int tail = int(h.width & 7)) row[bytes - 1] &= uint8_t(0xFF00 >> tail);
+  return true;
+}
+
+bool ReadColorRow(TByteSource& src, const THeader& h, std::vector<uint8_t>& samples, uint8_t* row) {
+  const size_t channels = h.Color() ? 3 : 1;
+  const size_t count = size_t(h.width) * channels;
+  if (h.Binary()) {
+    if (!src.Read(samples.data(), count)) return false;
+  } else {
+    for (size_t i = 0; i < count; ++i)
+      if (!ReadSample(src, samples[i])) return false;
+  }
+  const uint8_t* s = samples.data();
+  for (int64_t x = 0; x < h.width; ++x, s += channels, row += 3) {
+    row[0] = s[channels - 1];
+    row[1] = s[channels == 3 ? 1 : 0];
+    row[2] = s[0];
+  }
+  return true;
+}
+
+uint8_t Gray(TRGB c) { return uint8_t((299 * c.r + 587 * c.g + 114 * c.b + 500) / 1000); }
+
+// A Netpbm set bit is black whatever order the picture's two palette entries have.
+void WriteBilevel(TStream& stream, const TBitmap& bitmap, TProgressRec& progress) {
+  const std::vector<TRGB>& pal = bitmap.Palette();
+  auto isBlack = [&](size_t i) { return i < pal.size() ? Gray(pal[i]) < 128 : i == 0; };
+  const bool black0 = isBlack(0), black1 = isBlack(1);
+  const size_t bytes = size_t((int64_t(bitmap.Width()) + 7) / 8);
+  std::vector<uint8_t> out(bytes);
+  for (int32_t y = 0; y < bitmap.Height() && !progress.Aborted(); ++y) {
+    const uint8_t* row = bitmap.ScanLine(y);
+    for (size_t i = 0; i < bytes; ++i) {
+      uint8_t set = row[i];
+      out[i] = uint8_t((black1 ? set : 0) | (black0 ? ~set : 0));
+    }
+    if (int tail = bitmap.Width() & 7) out[bytes - 1] &= uint8_t(0xFF00 >> tail);
+    stream.WriteBuffer(out.data(), int64_t(bytes));
+    progress.val = y + 1;
+    progress.Report();
+  }
+}
+
+void WriteSamples(TStream& stream, TBitmap& bitmap, bool gray, TProgressRec& progress) {
+  kx::TPixelRowCodec codec(bitmap.PixelFormat(), bitmap.Palette());
+  const size_t width = size_t(bitmap.Width());
+  std::vector<TRGB> pixels(width);
+  std::vector<uint8_t> out(width * (gray ? 1 : 3));
+  for (int32_t y = 0; y < bitmap.Height() && !progress.Aborted(); ++y) {
+    codec.Decode(bitmap.ScanLine(y), pixels.data(), bitmap.Width());
+    uint8_t* o = out.data();
+    if (gray) {
+      for (const TRGB& p : pixels) *o++ = Gray(p);
+    } else {
+      for (const TRGB& p : pixels) {
+        o[0] = p.r;
+        o[1] = p.g;
+        o[2] = p.b;
+        o += 3;
+      }
+    }
+    stream.WriteBuffer(out.data(), int64_t(out.size()));
+    progress.val = y + 1;
+    progress.Report();
+  }
+}
+
+void WriteNetpbm(TStream& stream, TBitmap& bitmap, bool gray, TProgressRec& progress) {
+  if (bitmap.Empty()) {
+    progress.Abort();
+    return;
+  }
+  const bool bilevel = bitmap.PixelFormat() == kx::pf1bit;
+  const char* magic = bilevel ? "P4" : gray ? "P5" : "P6";
+  std::string header = std::string(magic) + "\n" + std::to_string(bitmap.Width()) + " " +
+                       std::to_string(bitmap.Height()) + "\n" + (bilevel ? "" : "255\n");
+  stream.WriteBuffer(header.data(), int64_t(header.size()));
+  progress.SetUnits(bitmap.Height());
+  if (bilevel) {
+    WriteBilevel(stream, bitmap, progress);
+  } else {
+    WriteSamples(stream, bitmap, gray, progress);
+  }
+}
+
+}  // namespace
+
+void ReadNetpbmStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool preview, TProgressRec& progress) {
+  TByteSource src(stream);
+  THeader h;
+  if (!ReadHeader(src, h)) {
+    progress.Abort();
+    return;
+  }
+  params.Width = int32_t(h.width);
+  params.Height = int32_t(h.height);
+  params.BitsPerSample = h.Bilevel() ? 1 : 8;
+  params.SamplesPerPixel = h.Color() ? 3 : 1;
+  // The format has no resolution field.
+  params.DpiX = kx::gSystemDPIX;
+  params.DpiY = kx::gSystemDPIY;
+  params.FreeColorMap();
+  if (preview) return;
+  if (src.Remaining() < MinimumRaster(h)) {
+    progress.Abort();
+    return;
+  }
+
+  const kx::TPixelFormat pf = h.Bilevel() ? kx::pf1bit : kx::pf24bit;
+  bitmap.SetSize(0, 0);
+  bitmap.SetPixelFormat(pf);
+  bitmap.SetPalette(kx::DefaultPalette(pf));
+  bitmap.SetSize(int32_t(h.width), int32_t(h.height));
+  std::vector<uint8_t> samples(h.Bilevel() ? 0 : size_t(h.width) * (h.Color() ? 3 : 1));
+  progress.SetUnits(double(h.height));
+  for (int32_t y = 0; y < int32_t(h.height) && !progress.Aborted(); ++y) {
+    uint8_t* row = bitmap.ScanLine(y);
+    if (!(h.Bilevel() ? ReadBilevelRow(src, h, row) : ReadColorRow(src, h, samples, row))) {
+      progress.Abort();
+      return;
+    }
+    progress.val = y + 1;
+    progress.Report();
+  }
+}
+
+void WritePNMStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals&, TProgressRec& progress) {
+  WriteNetpbm(stream, bitmap, false, progress);
+}
+
+void WritePGMStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals&, TProgressRec& progress) {
+  WriteNetpbm(stream, bitmap, true, progress);
+}
+
+bool NetpbmTryStream(TStream& stream) {
+  uint8_t magic[2] = {};
+  int64_t pos = stream.Position();
+  int64_t n = stream.Read(magic, 2);
+  stream.SetPosition(pos);
+  return n == 2 && magic[0] == 'P' && magic[1] >= '1' && magic[1] <= '6';
+}
+
+}  // namespace kestrix

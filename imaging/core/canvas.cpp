@@ -24,25 +24,6 @@ TSpan ClipSpan(int64_t lo, int64_t hi, int32_t size) {
   return TSpan{std::max<int64_t>(lo, 0), std::min<int64_t>(hi, size)};
 }
 
-bool HatchHit(TBrushStyle style, int64_t x, int64_t y) {
-  switch (style) {
-    case bsHorizontal:
-      return y % 8 == 0;
-    case bsVertical:
-      return x % 8 == 0;
-    case bsFDiagonal:
-      return (x - y) % 8 == 0;
-    case bsBDiagonal:
-      return (x + y) % 8 == 0;
-    case bsCross:
-      return x % 8 == 0 || y % 8 == 0;
-    case bsDiagCross:
-      return (x - y) % 8 == 0 || (x + y) % 8 == 0;
-    default:
-      return true;
-  }
-}
-
 // Writes one colour into clipped spans of a bitmap in a pen mode, with one row codec for the
 // whole shape.
 class TPainter {
@@ -106,6 +87,25 @@ __int128 CeilDiv(__int128 a, __int128 b) { return -FloorDiv(-a, b); }
 
 }  // namespace
 
+bool KXHatchHit(TBrushStyle style, int64_t x, int64_t y) {
+  switch (style) {
+    case bsHorizontal:
+      return y % 8 == 0;
+    case bsVertical:
+      return x % 8 == 0;
+    case bsFDiagonal:
+      return (x - y) % 8 == 0;
+    case bsBDiagonal:
+      return (x + y) % 8 == 0;
+    case bsCross:
+      return x % 8 == 0 || y % 8 == 0;
+    case bsDiagCross:
+      return (x - y) % 8 == 0 || (x + y) % 8 == 0;
+    default:
+      return true;
+  }
+}
+
 TColor TCanvas::Pixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= fBitmap.Width() || y >= fBitmap.Height()) return clNone;
   return TRGB2TColor(fBitmap.GetPixel(x, y));
@@ -124,7 +124,7 @@ void TCanvas::FillRect(const TRect& r) {
   TSpan cols = ClipSpan(r.Left, r.Right, fBitmap.Width());
   for (int64_t y = rows.lo; y < rows.hi; ++y)
     for (int64_t x = cols.lo; x < cols.hi; ++x)
-      if (HatchHit(Brush.Style, x, y)) painter.Span(y, x, x + 1);
+      if (KXHatchHit(Brush.Style, x, y)) painter.Span(y, x, x + 1);
 }
 
 void TCanvas::FrameRect(const TRect& r) {

@@ -55,6 +55,9 @@ struct TPen {
   TPenMode Mode = pmCopy;
 };
 
+// True where the 8 x 8 hatch of `style` draws at (x, y); every pixel of the solid style.
+bool KXHatchHit(TBrushStyle style, int64_t x, int64_t y);
+
 class TCanvas {
  public:
   explicit TCanvas(TBitmap& bitmap) : fBitmap(bitmap) {}

@@ -163,11 +163,17 @@ bool ReadColorRow(TByteSource& src, const THeader& h, std::vector<uint8_t>& samp
     for (size_t i = 0; i < count; ++i)
       if (!ReadSample(src, samples[i])) return false;
   }
+  // Two fixed-stride loops: a channel count known only at run time keeps the compiler from
+  // vectorising one shared loop.
   const uint8_t* s = samples.data();
-  for (int64_t x = 0; x < h.width; ++x, s += channels, row += 3) {
-    row[0] = s[channels - 1];
-    row[1] = s[channels == 3 ? 1 : 0];
-    row[2] = s[0];
+  if (channels == 3) {
+    for (int64_t x = 0; x < h.width; ++x, s += 3, row += 3) {
+      row[0] = s[2];
+      row[1] = s[1];
+      row[2] = s[0];
+    }
+  } else {
+    for (int64_t x = 0; x < h.width; ++x, ++s, row += 3) row[0] = row[1] = row[2] = *s;
   }
   return true;
 }

@@ -1,0 +1,27 @@
+// Timers of the Qt host: each one a QTimer on the user-interface thread.
+#pragma once
+
+#include <map>
+
+#include "platform/timer.h"
+
+class QObject;
+class QTimer;
+
+namespace kx {
+
+class TQtTimerService : public TTimerService {
+ public:
+  // Timers are children of `owner`, so they die with it.
+  explicit TQtTimerService(QObject* owner) : fOwner(owner) {}
+  ~TQtTimerService() override;
+  int64_t Start(int32_t intervalMs, std::function<void()> tick) override;
+  void Stop(int64_t handle) override;
+
+ private:
+  QObject* fOwner;
+  int64_t fNextHandle = 1;
+  std::map<int64_t, QTimer*> fTimers;
+};
+
+}  // namespace kx

@@ -1,0 +1,23 @@
+// The viewer's view: a TKestrixView whose keys switch the mouse interaction, zoom, change the
+// background style, centre and fit. Kept apart from Qt so its key handling is plain code.
+#pragma once
+
+#include <string>
+
+#include "imaging/core/view.h"
+
+namespace kestrixview {
+
+class TViewerView : public kx::TKestrixView {
+ public:
+  void KeyDown(int32_t key, kx::TShiftState shift) override;
+  // One line for the window title: mode, zoom, background.
+  std::string Status() const;
+  // Called after every key that changed something.
+  kx::TEvent<> OnStatusChange;
+};
+
+// The keys, for the usage text.
+extern const char* const kViewerKeys;
+
+}  // namespace kestrixview

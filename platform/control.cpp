@@ -16,7 +16,18 @@ TCustomControl::~TCustomControl() {
     StopHostTimers();
     fHost->ControlDestroyed(*this);
   }
+  // Taken out first, so a target that unregisters itself while being told changes nothing.
+  const std::vector<TFreeNotifyTarget*> targets = std::move(fFreeNotifies);
+  fFreeNotifies.clear();
+  for (TFreeNotifyTarget* t : targets) t->ControlFreed(*this);
 }
+
+void TCustomControl::FreeNotification(TFreeNotifyTarget* target) {
+  if (target && std::find(fFreeNotifies.begin(), fFreeNotifies.end(), target) == fFreeNotifies.end())
+    fFreeNotifies.push_back(target);
+}
+
+void TCustomControl::RemoveFreeNotification(TFreeNotifyTarget* target) { std::erase(fFreeNotifies, target); }
 
 void TCustomControl::SetHost(TControlHost* host) {
   if (host == fHost) return;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "platform/cursor.h"
 #include "platform/enum_set.h"
@@ -13,6 +14,17 @@
 namespace kx {
 
 class TControlHost;
+class TCustomControl;
+
+// Something that refers to a control it does not own and must forget it when it goes.
+class TFreeNotifyTarget {
+ public:
+  // `control` is being destroyed: only its address is still valid.
+  virtual void ControlFreed(TCustomControl& control) = 0;
+
+ protected:
+  ~TFreeNotifyTarget() = default;
+};
 
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
 enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
@@ -110,6 +122,11 @@ class TCustomControl {
   void KillTimer(int32_t id);
   bool TimerActive(int32_t id) const { return fTimers.count(id) != 0; }
 
+  // Destruction notice: each registered target is told once, in registration order, when the
+  // control is destroyed. A target registered twice is told once.
+  void FreeNotification(TFreeNotifyTarget* target);
+  void RemoveFreeNotification(TFreeNotifyTarget* target);
+
  protected:
   virtual void Resize() {}
   virtual void FocusChanged() {}
@@ -136,6 +153,7 @@ class TCustomControl {
   TCursor fShownCursor = crDefault;
   bool fFocused = false;
   std::map<int32_t, TTimerEntry> fTimers;
+  std::vector<TFreeNotifyTarget*> fFreeNotifies;
 };
 
 }  // namespace kx

@@ -186,6 +186,12 @@ class TKestrixView : public TKXView {
   // (with background and resolution) or a bitmap.
   void AssignSelTo(TKestrixView& target);
   void AssignSelTo(TBitmap& target);
+  // Copies the region of `source` inside `points` (source coordinates) so that its bounding
+  // box's top-left corner lands on picture point `dest`, enlarging the picture to hold it.
+  void CopyFromPolygon(const TBitmap& source, const TPoint* points, int32_t count, TPoint dest);
+  // Fills the picture's region inside `points` from `source`, whose point `from` maps to the
+  // region's bounding-box corner.
+  void CopyToPolygon(const TBitmap& source, const TPoint* points, int32_t count, TPoint from);
 
   void SaveCursor(TCursor cursor);
   void RestoreCursor();
@@ -208,6 +214,8 @@ class TKestrixView : public TKXView {
   bool UpdatePass();
   void UpdateScrollBar(TScrollBarKind kind, bool allowed, int32_t maxOrigin, int32_t client, int32_t origin);
   void PaintBackground(TBitmap& target, const TRect& except);
+  // Draws `source` (picture pixels) enlarged onto `dest` through the zoom filter.
+  void DrawFiltered(TBitmap& target, const TRect& dest, const TRect& source);
   void CopyBufferToWindow();
   TRect SourceRect(bool correct) const;
   TRect PictureRect() const;

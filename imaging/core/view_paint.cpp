@@ -1,11 +1,14 @@
 // The view's painting: the patterned background around the picture, the picture through the
-// nearest-pixel stretch of its visible part, double buffering, and the copy for other canvases.
+// nearest-pixel stretch of its visible part (or, enlarged with a zoom filter, resampled first
+// and drawn 1:1), double buffering, and the copy for other canvases.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "imaging/core/bitmap_copy.h"
 #include "imaging/core/dib_draw.h"
+#include "imaging/core/resample.h"
 #include "imaging/core/view.h"
 
 namespace kx {
@@ -101,13 +104,30 @@ void TKestrixView::PaintTo(TBitmap& target) {
   if (empty || (uncovered && !fCenter)) PaintBackground(target, Rect(0, 0, fExtentWidth, fExtentHeight));
   if (empty) return;
   if (fCenter) PaintBackground(target, PictureRect());
-  // Enlarging through ZoomFilter joins later; until then every zoom draws nearest-pixel.
-  KXDrawDib(target, PictureRect(), fBitmap, SourceRect(true));
+  if (fZoomFilter == rfNone || fDelayCount > 0 || fZoom <= 100)
+    KXDrawDib(target, PictureRect(), fBitmap, SourceRect(true));
+  else
+    DrawFiltered(target, PictureRect(), SourceRect(true));
 }
 
 void TKestrixView::DrawTo(TBitmap& target) {
   if (fBitmap.Empty()) return;
-  KXDrawDib(target, Rect(0, 0, fExtentWidth, fExtentHeight), fBitmap, SourceRect(false));
+  const TRect dest = Rect(0, 0, fExtentWidth, fExtentHeight);
+  if (fZoomFilter == rfNone || fZoom == 100)
+    KXDrawDib(target, dest, fBitmap, SourceRect(false));
+  else
+    DrawFiltered(target, dest, SourceRect(false));
+}
+
+void TKestrixView::DrawFiltered(TBitmap& target, const TRect& dest, const TRect& source) {
+  if (dest.IsEmpty() || source.IsEmpty()) return;
+  TBitmap part;
+  _CopyBitmapRect(fBitmap, part, source.Left, source.Top, source.Right - 1, source.Bottom - 1);
+  if (part.Empty()) return;
+  part.SetPixelFormat(pf24bit);
+  TBitmap zoomed(dest.Width(), dest.Height(), pf24bit);
+  _QuickResample(part, zoomed, fZoomFilter);
+  KXDrawDib(target, dest, zoomed, Rect(0, 0, zoomed.Width(), zoomed.Height()));
 }
 
 void TKestrixView::CopyBufferToWindow() {

@@ -1,9 +1,10 @@
-// The view's selection: editing the polygon, the rectangle's grips, the marching ants and the
-// copy of the selected region.
+// The view's selection: editing the polygon, the rectangle's grips, the marching ants, the
+// copy of the selected region and the polygon copies into the picture.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "imaging/core/bitmap_copy.h"
 #include "imaging/core/pixelformat.h"
 #include "imaging/core/view.h"
 
@@ -301,6 +302,18 @@ void TKestrixView::AssignSelTo(TKestrixView& target) {
   target.SetDPI(DpiX(), DpiY());
   target.Update();
   target.OnImageChange(&target);
+}
+
+void TKestrixView::CopyFromPolygon(const TBitmap& source, const TPoint* points, int32_t count, TPoint dest) {
+  _CopyPolygonToPoint(source, points, count, dest, fBitmap);
+  Update();
+  OnImageChange(this);
+}
+
+void TKestrixView::CopyToPolygon(const TBitmap& source, const TPoint* points, int32_t count, TPoint from) {
+  _CopyPointToPolygon(source, points, count, from, fBitmap);
+  Update();
+  OnImageChange(this);
 }
 
 }  // namespace kx

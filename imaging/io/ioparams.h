@@ -87,6 +87,10 @@ class TIOParamsVals {
   void SaveToFile(const std::string& fileName) const;
   bool LoadFromFile(const std::string& fileName);
 
+  // The registered name and first extension of FileType with its main option, for example
+  // "JPEG Bitmap (JPG) YCbCr".
+  std::string GetFileTypeStr() const;
+
   // Replaces the palette (ColorMapCount follows it).
   void SetColorMap(std::vector<TRGB> palette);
   void FreeColorMap();

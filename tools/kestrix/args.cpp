@@ -33,6 +33,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmInfo;
   } else if (command == "convert") {
     cl.Command = TCommandLine::cmConvert;
+  } else if (command == "formats") {
+    cl.Command = TCommandLine::cmFormats;
   } else {
     throw EUsageError("unknown command \"" + command + "\"");
   }
@@ -60,6 +62,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.Files.push_back(a);
     }
   }
+  if (cl.Command == TCommandLine::cmFormats) {
+    if (!cl.Files.empty()) throw EUsageError("formats takes no files");
+    return cl;
+  }
   const size_t wanted = convert ? 2 : 1;
   if (cl.Files.size() != wanted) throw EUsageError(command + (convert ? " needs IN and OUT" : " needs one FILE"));
   return cl;
@@ -76,10 +82,13 @@ std::string HelpText() {
       "      print the parameters of FILE, one Name=Value line each\n"
       "  kestrix convert IN OUT [--set Name=Value]... [--do OPERATION ARG...]... [--quiet]\n"
       "      load IN, run the operations in order, save OUT\n"
+      "  kestrix formats\n"
+      "      list the picture formats: type, name, extensions, whether they are read and written\n"
       "  kestrix --help\n"
       "\n"
-      "Formats follow the extension: .pbm .pgm .ppm .pnm are Netpbm, anything else JPEG;\n"
-      "an input with another extension is recognised by its content.\n"
+      "Formats follow the extension (see `kestrix formats`); an output with an extension no\n"
+      "format has is JPEG, an input with one is recognised by its content, and `info` always\n"
+      "goes by the content.\n"
       "--set assigns a parameter (a name that `info` prints) before loading and again before\n"
       "saving; enumerations take a name or an ordinal, booleans true/false/1/0.\n"
       "--quiet hides the progress bar.\n"

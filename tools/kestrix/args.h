@@ -20,8 +20,8 @@ struct TOperationCall {
 };
 
 struct TCommandLine {
-  enum TCommand { cmHelp, cmInfo, cmConvert } Command = cmHelp;
-  std::vector<std::string> Files;  // FILE for info; IN and OUT for convert
+  enum TCommand { cmHelp, cmInfo, cmConvert, cmFormats } Command = cmHelp;
+  std::vector<std::string> Files;  // FILE for info; IN and OUT for convert; none for formats
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;
   bool Quiet = false;

@@ -7,5 +7,6 @@ namespace kestrix {
 
 int RunInfo(const TCommandLine& cl);
 int RunConvert(const TCommandLine& cl);
+int RunFormats();
 
 }  // namespace kestrix

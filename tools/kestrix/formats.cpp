@@ -1,53 +1,85 @@
-// The format table of the tool: JPEG from the library, Netpbm from the tool itself.
+// The tool's format rules over the library's registry.
 #include "tools/kestrix/formats.h"
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
+#include <cstdio>
 
-#include "imaging/io/jpeg_codec.h"
+#include "imaging/io/format_registry.h"
 #include "tools/kestrix/netpbm.h"
 
 namespace kestrix {
 namespace {
 
-constexpr std::string_view kJpegExtensions[] = {".jpg", ".jpeg", ".jpe", ".jif", ".jfif"};
-constexpr std::string_view kPgmExtensions[] = {".pgm"};
-constexpr std::string_view kPnmExtensions[] = {".ppm", ".pnm", ".pbm"};
-
-// Content tests run in this order: the JPEG marker is the surer of the two.
-const TToolFormat kFormats[] = {
-    {"JPEG", kx::ioJPEG, kJpegExtensions, &kx::ReadJPegStream, &kx::WriteJPegStream, &kx::JpegTryStream},
-    {"Netpbm", kx::ioUnknown, kPgmExtensions, &ReadNetpbmStream, &WritePGMStream, &NetpbmTryStream},
-    {"Netpbm", kx::ioUnknown, kPnmExtensions, &ReadNetpbmStream, &WritePNMStream, &NetpbmTryStream},
-};
-const TToolFormat& kJpeg = kFormats[0];
-
-std::string LowerExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-  return ext;
+void WritePNM(kx::TStream& s, kx::TBitmap& b, kx::TIOParamsVals& p, kx::TProgressRec& pr) {
+  WritePNMStream(s, b, p, pr);
+}
+void WritePGM(kx::TStream& s, kx::TBitmap& b, kx::TIOParamsVals& p, kx::TProgressRec& pr) {
+  WritePGMStream(s, b, p, pr);
 }
 
-const TToolFormat* ByExtension(const std::string& path) {
-  const std::string ext = LowerExtension(path);
-  for (const TToolFormat& f : kFormats)
-    if (std::find(f.Extensions.begin(), f.Extensions.end(), ext) != f.Extensions.end()) return &f;
-  return nullptr;
+// The registry entry of the extension of `path`, or null.
+kx::PKXFileFormatInfo ByExtension(const std::string& path) {
+  const std::string ext = kx::KXLowerExtension(path);
+  return ext.empty() ? nullptr : kx::KXFileFormatGetInfo2(ext.substr(1));
+}
+
+bool Reads(const kx::TKXFileFormatInfo& info) {
+  const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info.FileType);
+  return builtIn ? builtIn->Read != nullptr : info.ReadFunction != nullptr;
+}
+
+bool Writes(const kx::TKXFileFormatInfo& info) {
+  const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info.FileType);
+  return builtIn ? builtIn->Write != nullptr : info.WriteFunction != nullptr;
 }
 
 }  // namespace
 
-const TToolFormat* InputFormat(const std::string& path, kx::TStream& stream) {
-  if (const TToolFormat* f = ByExtension(path)) return f;
-  for (const TToolFormat& f : kFormats)
-    if (f.Try(stream)) return &f;
-  return nullptr;
+void RegisterToolFormats() {
+  if (kx::KXFileFormatGetInfo(kNetpbmFileType)) return;
+  kx::KXFileFormatAdd({kNetpbmFileType, "Netpbm", "PPM;PNM;PBM", &ReadNetpbmStream, &WritePNM, &NetpbmTryStream});
+  kx::KXFileFormatAdd({kNetpbmGrayFileType, "Netpbm Graymap", "PGM", &ReadNetpbmStream, &WritePGM, nullptr});
 }
 
-const TToolFormat& OutputFormat(const std::string& path) {
-  const TToolFormat* f = ByExtension(path);
-  return f ? *f : kJpeg;
+kx::TIOFileType InputFileType(const std::string& path) {
+  if (const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInLoadFormat(path)) return builtIn->FileType;
+  const kx::PKXFileFormatInfo info = ByExtension(path);
+  return info ? info->FileType : kx::ioUnknown;
+}
+
+bool ToolReads(kx::TIOFileType fileType) {
+  const kx::PKXFileFormatInfo info = kx::KXFileFormatGetInfo(fileType);
+  return info && Reads(*info);
+}
+
+bool ToolWrites(kx::TIOFileType fileType) {
+  const kx::PKXFileFormatInfo info = kx::KXFileFormatGetInfo(fileType);
+  return info && Writes(*info);
+}
+
+kx::TIOFileType OutputFileType(const std::string& path) {
+  const kx::PKXFileFormatInfo info = ByExtension(path);
+  return info ? info->FileType : kx::ioJPEG;
+}
+
+std::string FormatName(kx::TIOFileType fileType) {
+  const kx::PKXFileFormatInfo info = kx::KXFileFormatGetInfo(fileType);
+  return info ? info->FullName : "unknown";
+}
+
+std::string FormatListing() {
+  std::string text;
+  for (const auto& info : kx::kxgFileFormats()) {
+    const bool r = Reads(*info), w = Writes(*info);
+    char line[256];
+    std::snprintf(line, sizeof line, "%4d  %-26s  %-26s  %s\n", int(info->FileType), info->FullName.c_str(),
+                  info->Extensions.c_str(),
+                  r && w ? "read write"
+                  : r    ? "read"
+                  : w    ? "write"
+                         : "-");
+    text += line;
+  }
+  return text;
 }
 
 }  // namespace kestrix

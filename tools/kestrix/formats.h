@@ -1,35 +1,29 @@
-// The picture formats the tool reads and writes, one row each, and how a file finds its row.
+// The tool's picture formats: the library's format registry, to which the tool adds its Netpbm
+// exchange formats at start-up, and the rules that pick a format for a file.
 #pragma once
 
-#include <span>
 #include <string>
-#include <string_view>
 
-#include "imaging/core/progress.h"
 #include "imaging/io/ioparams.h"
-
-namespace kx {
-class TStream;
-class TBitmap;
-}  // namespace kx
 
 namespace kestrix {
 
-struct TToolFormat {
-  std::string_view Name;
-  // Recorded in FileType after a read.
-  kx::TIOFileType FileType;
-  std::span<const std::string_view> Extensions;
-  void (*Read)(kx::TStream&, kx::TBitmap&, kx::TIOParamsVals&, bool preview, kx::TProgressRec&);
-  void (*Write)(kx::TStream&, kx::TBitmap&, const kx::TIOParamsVals&, kx::TProgressRec&);
-  // True when the bytes at the stream's position look like this format; the position stays.
-  bool (*Try)(kx::TStream&);
-};
+// File type codes of the tool's own registry entries, clear of the library's codes.
+constexpr kx::TIOFileType kNetpbmFileType = 100;
+constexpr kx::TIOFileType kNetpbmGrayFileType = 101;
 
-// The row for a file to read: by its extension, or by its content when the extension is not
-// one of ours. Null when neither tells.
-const TToolFormat* InputFormat(const std::string& path, kx::TStream& stream);
-// The row for a file to write: the Netpbm extensions pick Netpbm, anything else JPEG.
-const TToolFormat& OutputFormat(const std::string& path);
+// Adds the Netpbm entries to the registry; the first call only.
+void RegisterToolFormats();
+// The type the extension of `path` is read as (ioUnknown when the content has to decide).
+kx::TIOFileType InputFileType(const std::string& path);
+// Whether the library has a reader / a writer for a type.
+bool ToolReads(kx::TIOFileType fileType);
+bool ToolWrites(kx::TIOFileType fileType);
+// The format `path` is written in: the type its extension is registered for, JPEG for others.
+kx::TIOFileType OutputFileType(const std::string& path);
+// The registered name of a type, or "unknown".
+std::string FormatName(kx::TIOFileType fileType);
+// One line per registry entry: type, name, extensions, and whether the tool reads and writes it.
+std::string FormatListing();
 
 }  // namespace kestrix

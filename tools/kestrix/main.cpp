@@ -1,6 +1,6 @@
-// The kestrix command-line tool: file facts and conversion over the library. Exit status 0 on
-// success, 1 when a file cannot be read or written, 2 for a usage error; every failure is one
-// line on standard error.
+// The kestrix command-line tool: file facts, conversion and the format list over the library.
+// Exit status 0 on success, 1 when a file cannot be read or written, 2 for a usage error; every
+// failure is one line on standard error.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
         return RunInfo(cl);
       case TCommandLine::cmConvert:
         return RunConvert(cl);
+      case TCommandLine::cmFormats:
+        return RunFormats();
     }
   } catch (const EUsageError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");

@@ -1,18 +1,12 @@
-// Picture files: format choice, progress, error messages and the temporary-then-rename save.
+// Picture files through the I/O component: format choice, progress and error messages. Saving
+// goes through the library's temporary-then-rename writer.
 #include "tools/kestrix/picture_io.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/stream.h"
+#include "imaging/io/file_replace.h"
 #include "imaging/io/ioparams.h"
+#include "imaging/io/kestrix_io.h"
 #include "tools/kestrix/errors.h"
 #include "tools/kestrix/formats.h"
 #include "tools/kestrix/progress_bar.h"
@@ -22,34 +16,48 @@ namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// A new empty file next to `path`, with the permissions a plain create would give it.
-std::string CreateTemporaryNextTo(const std::string& path) {
-  const std::filesystem::path target(path);
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string name = (folder / ("." + target.filename().string() + ".kx-XXXXXX")).string();
-  const int fd = mkstemp(name.data());
-  if (fd < 0) throw EFileFailure("cannot write " + Quoted(path) + ": " + std::strerror(errno));
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
-  return name;
-}
+// A component working on `bitmap` with a copy of `params`, reporting to `bar`.
+class TToolIO {
+ public:
+  TToolIO(kx::TBitmap& bitmap, const kx::TIOParamsVals& params, TProgressBar& bar) {
+    RegisterToolFormats();
+    fIO.SetAttachedBitmap(&bitmap);
+    fIO.AssignParams(&params);
+    bool unused = false;
+    fIO.OnProgress = bar.Record(unused).fOnProgress;
+  }
+  kx::TKestrixIO& IO() { return fIO; }
+
+ private:
+  kx::TKestrixIO fIO;
+};
 
 }  // namespace
 
 void LoadPicture(const std::string& path, kx::TBitmap& bitmap, kx::TIOParamsVals& params, bool preview, bool quiet) {
   try {
-    kx::TFileStream stream(path, kx::fmOpenRead);
-    const TToolFormat* format = InputFormat(path, stream);
-    if (!format) throw EFileFailure(Quoted(path) + ": not a picture format this tool reads");
-    bool aborting = false;
     TProgressBar bar("reading " + path, !quiet && !preview);
-    kx::TProgressRec progress = bar.Record(aborting);
-    format->Read(stream, bitmap, params, preview, progress);
+    TToolIO tool(bitmap, params, bar);
+    kx::TKestrixIO& io = tool.IO();
+    kx::TFileStream stream(path, kx::fmOpenRead);
+    const kx::TIOFileType byExtension = preview ? kx::ioUnknown : InputFileType(path);
+    const kx::TIOFileType type = byExtension != kx::ioUnknown ? byExtension : kx::FindStreamFormat(stream);
+    if (type == kx::ioUnknown) throw EFileFailure(Quoted(path) + ": not a picture format this tool reads");
+    if (!ToolReads(type)) throw EFileFailure(Quoted(path) + ": cannot read " + FormatName(type) + " files");
+    bool failed = false;
+    if (preview) {
+      io.ParamsFromStream(stream);
+      failed = io.IOParams().FileType == kx::ioUnknown;
+    } else {
+      if (byExtension != kx::ioUnknown)
+        io.LoadFromFile(path);
+      else
+        io.LoadFromStream(stream);
+      failed = io.Aborting();
+    }
     bar.Finish();
-    if (aborting) throw EFileFailure(Quoted(path) + ": not a valid " + std::string(format->Name) + " file, or damaged");
-    params.FileType = format->FileType;
+    if (failed) throw EFileFailure(Quoted(path) + ": not a valid " + FormatName(type) + " file, or damaged");
+    params.Assign(io.IOParams());
     params.FileName = path;
   } catch (const kx::EStreamError& e) {
     throw EFileFailure(e.what());
@@ -57,29 +65,22 @@ void LoadPicture(const std::string& path, kx::TBitmap& bitmap, kx::TIOParamsVals
 }
 
 void SavePicture(const std::string& path, kx::TBitmap& bitmap, const kx::TIOParamsVals& params, bool quiet) {
-  const TToolFormat& format = OutputFormat(path);
-  const std::string temporary = CreateTemporaryNextTo(path);
+  const kx::TIOFileType type = OutputFileType(path);
+  if (!ToolWrites(type)) throw EFileFailure(Quoted(path) + ": cannot write " + FormatName(type) + " files");
   try {
-    bool aborting = false;
-    {
-      kx::TFileStream stream(temporary, kx::fmCreate);
-      TProgressBar bar("writing " + path, !quiet);
-      kx::TProgressRec progress = bar.Record(aborting);
-      format.Write(stream, bitmap, params, progress);
-      bar.Finish();
-      if (!aborting) stream.Flush();
-    }
-    if (aborting)
-      throw EFileFailure(Quoted(path) + ": the " + std::string(format.Name) +
+    TProgressBar bar("writing " + path, !quiet);
+    TToolIO tool(bitmap, params, bar);
+    kx::TKestrixIO& io = tool.IO();
+    const bool written = kx::KXReplaceFile(path, [&](kx::TStream& stream) {
+      io.SaveToStream(stream, type);
+      return !io.Aborting();
+    });
+    bar.Finish();
+    if (!written)
+      throw EFileFailure(Quoted(path) + ": the " + FormatName(type) +
                          " writer cannot write this picture with these parameters");
-    if (std::rename(temporary.c_str(), path.c_str()) != 0)
-      throw EFileFailure("cannot write " + Quoted(path) + ": " + std::strerror(errno));
   } catch (const kx::EStreamError& e) {
-    std::remove(temporary.c_str());
     throw EFileFailure("cannot write " + Quoted(path) + ": " + e.what());
-  } catch (...) {
-    std::remove(temporary.c_str());
-    throw;
   }
 }
 

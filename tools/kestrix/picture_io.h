@@ -1,5 +1,5 @@
-// Loading and saving one picture file with the tool's formats, its progress bar and its rule
-// that a failed save never touches the target.
+// Loading and saving one picture file through the I/O component, with the tool's progress bar
+// and its rule that a failed save never touches the target.
 #pragma once
 
 #include <string>

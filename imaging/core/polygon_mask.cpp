@@ -1,0 +1,157 @@
+// Scan conversion of selection polygons with an active edge list, in exact integer arithmetic:
+// a crossing at a row's centre line becomes the first column whose centre lies at or right of
+// it, so shared edges of neighbouring polygons never overlap or leave a gap.
+#include "imaging/core/polygon_mask.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/pixel_rows.h"
+#include "imaging/core/view_selection.h"
+
+namespace kx {
+
+namespace {
+
+struct TEdge {
+  int64_t X0, Y0, Dx, Dy;  // from (X0, Y0) downwards by (Dx, Dy), Dy > 0
+  int64_t YStart, YEnd;    // rows whose centres it crosses, [YStart, YEnd)
+  int32_t Polygon;
+};
+
+int64_t CeilDiv(__int128 a, __int128 b) { return int64_t(a >= 0 ? (a + b - 1) / b : -((-a) / b)); }
+
+// First column whose centre x + 0.5 is at or right of the edge's crossing of row y's centre.
+int64_t CrossingColumn(const TEdge& e, int64_t y) {
+  // crossing - 0.5 = ((2 X0 - 1) Dy + (2 y + 1 - 2 Y0) Dx) / (2 Dy)
+  const __int128 num = __int128(2 * e.X0 - 1) * e.Dy + __int128(2 * y + 1 - 2 * e.Y0) * e.Dx;
+  return CeilDiv(num, __int128(2) * e.Dy);
+}
+
+}  // namespace
+
+TKXSpanMask::TKXSpanMask(const TPoint* points, int32_t count, const TRect& clip, int32_t dx, int32_t dy) : fBox(clip) {
+  if (fBox.IsEmpty()) fBox = TRect{};
+  const int32_t rows = fBox.Height();
+  fRowStart.assign(size_t(rows) + 1, 0);
+  if (rows == 0) return;
+
+  std::vector<TEdge> edges;
+  int32_t polygon = 0;
+  auto addPolygon = [&](int32_t begin, int32_t end) {
+    if (end - begin < 3) return;
+    for (int32_t i = begin; i < end; ++i) {
+      const TPoint& p = points[i];
+      const TPoint& q = points[i + 1 < end ? i + 1 : begin];
+      int64_t px = int64_t(p.X) + dx, py = int64_t(p.Y) + dy, qx = int64_t(q.X) + dx, qy = int64_t(q.Y) + dy;
+      if (py == qy) continue;
+      if (py > qy) std::swap(px, qx), std::swap(py, qy);
+      const int64_t y0 = std::max<int64_t>(py, fBox.Top), y1 = std::min<int64_t>(qy, fBox.Bottom);
+      if (y0 < y1) edges.push_back(TEdge{px, py, qx - px, qy - py, y0, y1, polygon});
+    }
+    ++polygon;
+  };
+  int32_t begin = 0;
+  for (int32_t i = 0; i <= count; ++i) {
+    if (i == count || IsSelBreak(points[i])) {
+      addPolygon(begin, i);
+      begin = i + 1;
+    }
+  }
+  std::sort(edges.begin(), edges.end(), [](const TEdge& a, const TEdge& b) { return a.YStart < b.YStart; });
+
+  struct TCrossing {
+    int32_t Polygon;
+    int64_t X;
+  };
+  std::vector<const TEdge*> active;
+  std::vector<TCrossing> crossings;
+  std::vector<TKXSpan> row;
+  size_t next = 0;
+  for (int32_t r = 0; r < rows; ++r) {
+    const int64_t y = int64_t(fBox.Top) + r;
+    while (next < edges.size() && edges[next].YStart == y) active.push_back(&edges[next++]);
+    std::erase_if(active, [y](const TEdge* e) { return e->YEnd <= y; });
+    crossings.clear();
+    for (const TEdge* e : active) crossings.push_back(TCrossing{e->Polygon, CrossingColumn(*e, y)});
+    std::sort(crossings.begin(), crossings.end(), [](const TCrossing& a, const TCrossing& b) {
+      return a.Polygon != b.Polygon ? a.Polygon < b.Polygon : a.X < b.X;
+    });
+    row.clear();
+    for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
+      const int64_t x0 = std::max<int64_t>(crossings[i].X, fBox.Left);
+      const int64_t x1 = std::min<int64_t>(crossings[i + 1].X, fBox.Right);
+      if (x0 < x1) row.push_back(TKXSpan{int32_t(x0), int32_t(x1)});
+    }
+    std::sort(row.begin(), row.end(), [](const TKXSpan& a, const TKXSpan& b) { return a.X0 < b.X0; });
+    for (const TKXSpan& s : row) {
+      const bool joins = fSpans.size() > fRowStart[size_t(r)] && fSpans.back().X1 >= s.X0;
+      if (joins)
+        fSpans.back().X1 = std::max(fSpans.back().X1, s.X1);
+      else
+        fSpans.push_back(s);
+    }
+    fRowStart[size_t(r) + 1] = uint32_t(fSpans.size());
+  }
+}
+
+std::span<const TKXSpan> TKXSpanMask::Row(int32_t y) const {
+  if (y < fBox.Top || y >= fBox.Bottom) return {};
+  const size_t r = size_t(y - fBox.Top);
+  return std::span<const TKXSpan>(fSpans.data() + fRowStart[r], fRowStart[r + 1] - fRowStart[r]);
+}
+
+TRect TKXSpanMask::Bounds() const {
+  TRect b{fBox.Right, fBox.Bottom, fBox.Left, fBox.Top};
+  for (int32_t y = fBox.Top; y < fBox.Bottom; ++y) {
+    const std::span<const TKXSpan> spans = Row(y);
+    if (spans.empty()) continue;
+    b.Top = std::min(b.Top, y);
+    b.Bottom = y + 1;
+    b.Left = std::min(b.Left, spans.front().X0);
+    b.Right = std::max(b.Right, spans.back().X1);
+  }
+  return b.IsEmpty() ? TRect{} : b;
+}
+
+void KXCopyThroughMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest,
+                       const TKXSpanMask& mask) {
+  const int64_t x0 = std::max<int64_t>(0, -int64_t(offsetX)), x1 = int64_t(source.Width()) - offsetX;
+  const int64_t y0 = std::max<int64_t>(0, -int64_t(offsetY)), y1 = int64_t(source.Height()) - offsetY;
+  const TRect& box = mask.Box();
+  const int32_t top = int32_t(std::max<int64_t>({box.Top, y0, 0}));
+  const int32_t bottom = int32_t(std::min<int64_t>({box.Bottom, y1, dest.Height()}));
+  const int64_t left = std::max<int64_t>(x0, 0), right = std::min<int64_t>(x1, dest.Width());
+  const int bits = source.BitCount();
+  const bool same = bits == dest.BitCount() && (bits == 24 || bits == 1);
+  TPixelRowCodec decoder(source.PixelFormat(), source.Palette());
+  TPixelRowCodec encoder(dest.PixelFormat(), dest.Palette());
+  std::vector<TRGB> line;
+  for (int32_t y = top; y < bottom; ++y) {
+    const uint8_t* srow = source.ScanLine(y + offsetY);
+    uint8_t* drow = dest.ScanLine(y);
+    for (const TKXSpan& s : mask.Row(y)) {
+      const int64_t a = std::max<int64_t>(s.X0, left), b = std::min<int64_t>(s.X1, right);
+      if (a >= b) continue;
+      const int64_t sa = a + offsetX;
+      if (same && bits == 24) {
+        std::memcpy(drow + a * 3, srow + sa * 3, size_t(b - a) * 3);
+      } else if (same) {
+        for (int64_t x = a, sx = sa; x < b; ++x, ++sx) {
+          const uint8_t bit = uint8_t(0x80 >> (x & 7));
+          if ((srow[sx >> 3] >> (7 - (sx & 7))) & 1)
+            drow[x >> 3] |= bit;
+          else
+            drow[x >> 3] &= uint8_t(~bit);
+        }
+      } else {
+        line.resize(size_t(b - a));
+        for (int64_t x = a; x < b; ++x) line[size_t(x - a)] = decoder.DecodeOne(srow, int32_t(x + offsetX));
+        encoder.Encode(line.data(), drow, int32_t(a), int32_t(b - a));
+      }
+    }
+  }
+}
+
+}  // namespace kx

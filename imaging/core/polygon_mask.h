@@ -1,0 +1,46 @@
+// Polygon selections as runs of pixels: the pixels whose centres lie inside a point list of
+// sub-polygons (separated by the selection break). Each sub-polygon is filled by the even-odd
+// rule and the sub-polygons are joined, so right and bottom edges are excluded and a
+// sub-polygon of fewer than three points covers nothing.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "imaging/core/canvas.h"
+
+namespace kx {
+
+class TBitmap;
+
+// Columns X0 .. X1 - 1 of one row.
+struct TKXSpan {
+  int32_t X0 = 0;
+  int32_t X1 = 0;
+};
+
+class TKXSpanMask {
+ public:
+  // The pixels of `clip` covered by `points` shifted by (dx, dy).
+  TKXSpanMask(const TPoint* points, int32_t count, const TRect& clip, int32_t dx = 0, int32_t dy = 0);
+
+  const TRect& Box() const { return fBox; }
+  // Sorted, disjoint spans of row y, for Box().Top <= y < Box().Bottom.
+  std::span<const TKXSpan> Row(int32_t y) const;
+  bool Empty() const { return fSpans.empty(); }
+  // Smallest rectangle holding every covered pixel; empty when nothing is covered.
+  TRect Bounds() const;
+
+ private:
+  TRect fBox;
+  std::vector<uint32_t> fRowStart;  // Box().Height() + 1 offsets into fSpans
+  std::vector<TKXSpan> fSpans;
+};
+
+// Copies the masked pixels of `dest` from `source` pixel (x + offsetX, y + offsetY); pixels
+// whose source lies outside `source` stay as they were. Both bitmaps in the same format copy
+// bytes; otherwise colours are converted.
+void KXCopyThroughMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest, const TKXSpanMask& mask);
+
+}  // namespace kx

@@ -1,0 +1,39 @@
+// The small types the I/O component carries for the scanner, the I/O parameters dialog and its
+// previews.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/core/event.h"
+#include "imaging/core/types.h"
+#include "platform/enum_set.h"
+
+namespace kx {
+
+// Scanner parameters; empty until scanning exists.
+struct TKXTWainParams {};
+
+enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TEnumSet<TFontStyle>;
+
+// A font description, independent of any toolkit: the host maps it to a real font.
+struct TKXFont {
+  std::string Name = "Sans Serif";
+  int32_t Size = 8;  // points
+  TColor Color = clWindowText;
+  TFontStyles Style;
+  friend bool operator==(const TKXFont&, const TKXFont&) = default;
+};
+
+enum TIOPreviewsParamsItems : uint8_t { ioppDefaultLockPreview };
+using TIOPreviewsParams = TEnumSet<TIOPreviewsParamsItems>;
+
+// Pages of the I/O parameters dialog.
+enum TPreviewParamsItems : uint8_t { ppJPEG, ppTIFF, ppGIF, ppBMP, ppPCX, ppPNG, ppTGA, ppAUTO };
+using TPreviewParams = TEnumSet<TPreviewParamsItems>;
+
+// Sender, the dialog about to be shown.
+using TKXIOPreviewEvent = TEvent<void*, void*>;
+
+}  // namespace kx

@@ -1,0 +1,62 @@
+// Stream headers: reading, checking and writing the 12-byte image prefix.
+#include "imaging/io/stream_headers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "imaging/core/stream.h"
+
+namespace kx {
+namespace {
+
+std::string HeaderText(const uint8_t* bytes) {
+  const void* nul = std::memchr(bytes, 0, 5);
+  const size_t n = nul ? size_t(static_cast<const uint8_t*>(nul) - bytes) : 5;
+  return std::string(reinterpret_cast<const char*>(bytes), n);
+}
+
+}  // namespace
+
+bool ReadStreamHeader(TStream& stream, TStreamHeader& header) {
+  uint8_t bytes[kStreamHeaderSize] = {};
+  if (stream.Read(bytes, kStreamHeaderSize) != kStreamHeaderSize) return false;
+  header.Text = HeaderText(bytes);
+  header.Length =
+      int32_t(uint32_t(bytes[8]) | uint32_t(bytes[9]) << 8 | uint32_t(bytes[10]) << 16 | uint32_t(bytes[11]) << 24);
+  return true;
+}
+
+std::string PeekStreamHeaderText(TStream& stream) {
+  const int64_t start = stream.Position();
+  uint8_t bytes[5] = {};
+  const int64_t got = stream.Read(bytes, 5);
+  stream.SetPosition(start);
+  return got == 5 ? HeaderText(bytes) : std::string();
+}
+
+bool StreamHeaderLengthFits(const TStreamHeader& header, int64_t remaining) {
+  return header.Length >= 0 && header.Length <= remaining;
+}
+
+int64_t BeginStreamHeader(TStream& stream) {
+  const int64_t start = stream.Position();
+  const uint8_t zeros[kStreamHeaderSize] = {};
+  stream.WriteBuffer(zeros, kStreamHeaderSize);
+  return start;
+}
+
+bool FinishStreamHeader(TStream& stream, int64_t start, std::string_view signature) {
+  const int64_t end = stream.Position();
+  const int64_t length = end - start - kStreamHeaderSize;
+  if (length < 0 || length > std::numeric_limits<int32_t>::max()) return false;
+  uint8_t bytes[kStreamHeaderSize] = {};
+  std::memcpy(bytes, signature.data(), std::min<size_t>(signature.size(), 4));
+  for (int i = 0; i < 4; ++i) bytes[8 + i] = uint8_t(uint32_t(length) >> (8 * i));
+  stream.SetPosition(start);
+  stream.WriteBuffer(bytes, kStreamHeaderSize);
+  stream.SetPosition(end);
+  return true;
+}
+
+}  // namespace kx

@@ -1,0 +1,30 @@
+// Rotation routines: quarter turns of whole bitmaps, the three-shear rotation of 24-bit
+// pictures and the inverse-mapped rotation of 1-bit pictures.
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/progress.h"
+
+namespace kx {
+
+// A quarter turn counter-clockwise: dest (i, W - 1 - a) = source (a, i). `dest` takes the
+// source's format and the swapped size.
+void _Rot90(const TBitmap& source, TBitmap& dest);
+// A quarter turn clockwise: dest (j, r) = source (r, H - 1 - j).
+void _Rot90o(const TBitmap& source, TBitmap& dest);
+// Turns a 24-bit `source` counter-clockwise by `angle` degrees (-45..45) into `dest` with three
+// shears, blending neighbours in 1/4096 steps when `antialias`. Uncovered pixels take
+// `background`; nothing happens when KXShearRotateAllowed says no. Progress goes through
+// `progress` (val counts rows and columns).
+// Whether the three-shear rotation of a width x height picture by `angle` degrees keeps its
+// buffers and result within the pixel limit.
+bool KXShearRotateAllowed(int64_t width, int64_t height, double angle);
+void KXShearRotate(const TBitmap& source, TBitmap& dest, double angle, bool antialias, TRGB background,
+                   TProgressRec& progress);
+// Rotates a 1-bit bitmap in place by `angle` degrees counter-clockwise, taking each output
+// pixel from the source pixel under it; outside pixels get `fillBit`.
+void _rotate1bit(TBitmap& bitmap, bool fillBit, TProgressRec& progress, double angle);
+
+}  // namespace kx

@@ -1,0 +1,66 @@
+// `kestrix formats` and the registry's part in choosing the tool's formats: the listing, and
+// formats that are registered but cannot be read or written yet.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/test_support.h"
+#include "tests/tools/tool_run.h"
+
+using namespace kxtest;
+
+TEST(KestrixFormats, ListsTheRegistryWithTheToolsEntries) {
+  TToolResult r = RunTool("formats");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "   1  TIFF Bitmap                 TIF;TIFF                    -\n"
+            "   2  CompuServe Bitmap           GIF                         -\n"
+            "   3  JPEG Bitmap                 JPG;JPEG;JPE                read write\n"
+            "   4  PaintBrush                  PCX                         -\n"
+            "   5  Windows Bitmap              BMP;DIB;RLE                 -\n"
+            "   6  Windows Icon                ICO                         -\n"
+            "   7  Windows Cursor              CUR                         -\n"
+            "   8  Portable Network Graphics   PNG                         -\n"
+            "   9  Windows Metafile            WMF                         -\n"
+            "  10  Enhanced Windows Metafile   EMF                         -\n"
+            "  11  Targa Bitmap                TGA;TARGA;VDA;ICB;VST;PIX   -\n"
+            " 100  Netpbm                      PPM;PNM;PBM                 read write\n"
+            " 101  Netpbm Graymap              PGM                         read write\n");
+  EXPECT_EQ(RunTool("formats extra").status, 2);
+  EXPECT_NE(RunTool("--help").out.find("kestrix formats"), std::string::npos);
+}
+
+TEST(KestrixFormats, RegisteredFormatsWithoutACodecFailCleanly) {
+  const std::string folder = TempDir() + "/no_codec";
+  std::filesystem::create_directory(folder);
+  const std::string ppm = folder + "/in.ppm";
+  WriteFile(ppm, Bytes("P6\n1 1\n255\n\x01\x02\x03"));
+  const std::string gif = folder + "/in.gif";
+  WriteFile(gif, Bytes("GIF89a and some more bytes"));
+  const struct {
+    std::string args;
+    std::string named;
+    std::string reason;
+  } cases[] = {
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.png"), folder + "/out.png", "Portable Network Graphics"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), folder + "/out.ico", "Windows Icon"},
+      {"convert " + Quote(gif) + " " + Quote(folder + "/out.ppm"), gif, "CompuServe Bitmap"},
+      {"info " + Quote(gif), gif, "CompuServe Bitmap"},
+  };
+  for (const auto& c : cases) {
+    TToolResult r = RunTool(c.args);
+    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 2)
+      << "nothing written";
+  // ".jpe" is registered for JPEG: the tool writes it although the component's SaveToFile would not.
+  const std::string jpe = folder + "/out.jpe";
+  ASSERT_EQ(RunTool("convert " + Quote(ppm) + " " + Quote(jpe)).status, 0);
+  const std::vector<uint8_t> written = ReadFile(jpe);
+  ASSERT_GE(written.size(), 3u);
+  EXPECT_EQ(written[0], 0xFF);
+  EXPECT_EQ(written[1], 0xD8);
+}

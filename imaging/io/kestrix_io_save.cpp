@@ -2,7 +2,7 @@
 // the temporary-then-rename rule of every file save.
 #include "imaging/core/bitmap.h"
 #include "imaging/core/stream.h"
-#include "imaging/io/file_replace.h"
+#include "imaging/core/file_replace.h"
 #include "imaging/io/kestrix_io.h"
 #include "imaging/io/stream_headers.h"
 

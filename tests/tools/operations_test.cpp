@@ -1,4 +1,4 @@
-// The geometry rows of `kestrix convert --do`, run on PPM files and checked against
+// The rows of `kestrix convert --do`, run on PPM files: geometry checked against
 // ImageMagick's flips and quarter turns, the library's size rules and the usage errors.
 #include <gtest/gtest.h>
 
@@ -71,5 +71,25 @@ TEST_F(ToolOperations, BadArgumentsAreUsageErrors) {
                                 "--do Rotate 30 yes", "--do ImageResize 10", "--do Rotate 9x false"}) {
     const TToolResult r = RunTool("convert " + Quote(source) + " " + Quote(out) + " " + ops);
     EXPECT_EQ(r.status, 2) << ops;
+  }
+}
+
+TEST_F(ToolOperations, ColourAndFilterRowsReachTheLibrary) {
+  const kx::TBitmap picture = MakePicture(37, 21, 9);
+  const kx::TBitmap negative = Do("--do Negative");
+  const kx::TRGB p = picture.GetPixel(5, 7), n = negative.GetPixel(5, 7);
+  EXPECT_EQ(n, kx::CreateRGB(uint8_t(255 - p.r), uint8_t(255 - p.g), uint8_t(255 - p.b)));
+
+  WritePPM(source, [] {
+    kx::TBitmap uniform(9, 7, kx::pf24bit);
+    for (int32_t y = 0; y < 7; ++y)
+      for (int32_t x = 0; x < 9; ++x) uniform.SetPixel(x, y, kx::CreateRGB(200, 200, 200));
+    return uniform;
+  }());
+  EXPECT_EQ(Do("--do ApplyFilterPreset LowPass1").GetPixel(4, 3), kx::CreateRGB(180, 180, 180));
+  EXPECT_EQ(Do("--do ApplyFilter 0 0 0 0 1 0 0 0 0 2").GetPixel(0, 0), kx::CreateRGB(100, 100, 100));
+  for (const char* bad : {"--do ApplyFilterPreset Sharpest", "--do ApplyFilter 1 2 3", "--do Contrast x"}) {
+    const TToolResult r = RunTool("convert " + Quote(source) + " " + Quote(TempPath(".ppm")) + " " + bad);
+    EXPECT_EQ(r.status, 2) << bad;
   }
 }

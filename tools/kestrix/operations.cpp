@@ -2,68 +2,43 @@
 // component on the picture, with its arguments parsed from the command line.
 #include "tools/kestrix/operations.h"
 
-#include <charconv>
-#include <optional>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/proc/proc.h"
+#include "tools/kestrix/operation_args.h"
 
 namespace kestrix {
 namespace {
-
-std::optional<int32_t> ParseInt(const std::string& s) {
-  int32_t v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-  return v;
-}
-
-template <typename E, size_t N>
-std::optional<E> ParseName(const std::string& s, const std::string_view (&names)[N]) {
-  for (size_t i = 0; i < N; ++i)
-    if (s == names[i]) return E(i);
-  return std::nullopt;
-}
 
 constexpr std::string_view kFilters[] = {"rfNone",    "rfTriangle", "rfHermite", "rfBell",
                                          "rfBSpline", "rfLanczos3", "rfMitchell"};
 constexpr std::string_view kFlipDirs[] = {"fdHorizontal", "fdVertical"};
 constexpr std::string_view kBools[] = {"false", "true"};
 
-// A processing component working on the tool's picture, reporting to the tool's handler.
-struct TProc {
-  kx::TKestrixProc proc;
-  TProc(kx::TBitmap& bitmap, kx::TProgressRec& progress) {
-    proc.SetAutoUndo(false);
-    proc.SetAttachedBitmap(&bitmap);
-    proc.OnProgress = progress.fOnProgress;
-  }
-};
-
 bool ValidResample(std::span<const std::string> a) {
   return ParseInt(a[0]) && ParseInt(a[1]) && ParseName<kx::TResampleFilter>(a[2], kFilters);
 }
 void RunResample(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TProc(b, p).proc.Resample(*ParseInt(a[0]), *ParseInt(a[1]), *ParseName<kx::TResampleFilter>(a[2], kFilters));
+  TToolProc(b, p).proc.Resample(*ParseInt(a[0]), *ParseInt(a[1]), *ParseName<kx::TResampleFilter>(a[2], kFilters));
 }
 
 bool ValidImageResize(std::span<const std::string> a) { return ParseInt(a[0]) && ParseInt(a[1]); }
 void RunImageResize(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TProc(b, p).proc.ImageResize(*ParseInt(a[0]), *ParseInt(a[1]));
+  TToolProc(b, p).proc.ImageResize(*ParseInt(a[0]), *ParseInt(a[1]));
 }
 
 bool ValidRotate(std::span<const std::string> a) { return ParseInt(a[0]) && ParseName<bool>(a[1], kBools); }
 void RunRotate(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TProc(b, p).proc.Rotate(*ParseInt(a[0]), *ParseName<bool>(a[1], kBools));
+  TToolProc(b, p).proc.Rotate(*ParseInt(a[0]), *ParseName<bool>(a[1], kBools));
 }
 
 bool ValidFlip(std::span<const std::string> a) { return bool(ParseName<kx::TFlipDir>(a[0], kFlipDirs)); }
 void RunFlip(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TProc(b, p).proc.Flip(*ParseName<kx::TFlipDir>(a[0], kFlipDirs));
+  TToolProc(b, p).proc.Flip(*ParseName<kx::TFlipDir>(a[0], kFlipDirs));
 }
 
-const std::vector<TToolOperation> kOperations = {
+const std::vector<TToolOperation> kGeometryOperations = {
     {"Resample", "WIDTH HEIGHT rfNone|rfTriangle|rfHermite|rfBell|rfBSpline|rfLanczos3|rfMitchell", 3, ValidResample,
      RunResample},
     {"ImageResize", "WIDTH HEIGHT", 2, ValidImageResize, RunImageResize},
@@ -73,10 +48,21 @@ const std::vector<TToolOperation> kOperations = {
 
 }  // namespace
 
-std::span<const TToolOperation> ToolOperations() { return kOperations; }
+// Geometry first, then colour and tone, then convolution: the order of the help text.
+const std::vector<TToolOperation>& AllOperations() {
+  static const std::vector<TToolOperation> all = [] {
+    std::vector<TToolOperation> rows = kGeometryOperations;
+    for (auto group : {ColorToolOperations(), FilterToolOperations()})
+      rows.insert(rows.end(), group.begin(), group.end());
+    return rows;
+  }();
+  return all;
+}
+
+std::span<const TToolOperation> ToolOperations() { return AllOperations(); }
 
 const TToolOperation* FindToolOperation(std::string_view name) {
-  for (const TToolOperation& op : kOperations)
+  for (const TToolOperation& op : AllOperations())
     if (op.Name == name) return &op;
   return nullptr;
 }

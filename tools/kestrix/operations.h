@@ -24,7 +24,10 @@ struct TToolOperation {
   void (*Run)(kx::TBitmap& bitmap, std::span<const std::string> args, kx::TProgressRec& progress);
 };
 
+// Every row, and the rows of each operation group.
 std::span<const TToolOperation> ToolOperations();
+std::span<const TToolOperation> ColorToolOperations();
+std::span<const TToolOperation> FilterToolOperations();
 // The operation called `name`, or null.
 const TToolOperation* FindToolOperation(std::string_view name);
 

@@ -4,7 +4,7 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/stream.h"
-#include "imaging/io/file_replace.h"
+#include "imaging/core/file_replace.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/kestrix_io.h"
 #include "tools/kestrix/errors.h"

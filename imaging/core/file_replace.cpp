@@ -1,6 +1,6 @@
 // The temporary-then-rename save. The temporary gets the permissions a plain create would give
 // the file, and a flush failure (a full disk) counts as a failed write.
-#include "imaging/io/file_replace.h"
+#include "imaging/core/file_replace.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,0 +1,147 @@
+// Colour and tone operations on a 12-megapixel photograph (MP/s of the picture): the point
+// operations, hue shifts, equalisation, statistics, colour reduction and 1-bit conversions,
+// and the application's live-preview step (copy a 540 x 540 picture, brightness, contrast).
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "imaging/core/bitmap_copy.h"
+#include "imaging/core/pixel_convert.h"
+#include "imaging/core/quantizer.h"
+#include "imaging/proc/color.h"
+#include "imaging/proc/proc.h"
+
+namespace {
+
+const kx::TBitmap& Photo() {
+  static const kx::TBitmap photo = kxbench::MakePhoto(kxbench::kPhotoWidth, kxbench::kPhotoHeight);
+  return photo;
+}
+
+int64_t PhotoPixels() { return int64_t(Photo().Width()) * Photo().Height(); }
+
+// Operations that keep the format run again and again on one copy.
+void BM_InPlace(benchmark::State& state, const std::function<void(kx::TKestrixProc&)>& op) {
+  kx::TBitmap work;
+  kx::KXCopyBitmap(Photo(), work);
+  kx::TKestrixProc proc;
+  proc.SetAutoUndo(false);
+  proc.SetAttachedBitmap(&work);
+  for (auto _ : state) {
+    op(proc);
+    benchmark::DoNotOptimize(work.ScanLine(0));
+  }
+  kxbench::CountMegapixels(state, PhotoPixels());
+}
+
+// Operations that change the picture beyond repeating start from a fresh copy each time.
+void BM_Fresh(benchmark::State& state, const std::function<void(kx::TKestrixProc&)>& op) {
+  kx::TBitmap work;
+  kx::TKestrixProc proc;
+  proc.SetAutoUndo(false);
+  proc.SetAttachedBitmap(&work);
+  for (auto _ : state) {
+    state.PauseTiming();
+    kx::KXCopyBitmap(Photo(), work);
+    state.ResumeTiming();
+    op(proc);
+    benchmark::DoNotOptimize(work.ScanLine(0));
+  }
+  kxbench::CountMegapixels(state, PhotoPixels());
+}
+
+void BM_Quantizer(benchmark::State& state) {
+  const auto colors = int32_t(state.range(0));
+  std::vector<kx::TRGB> palette(static_cast<size_t>(colors));
+  for (auto _ : state) {
+    const kx::TKXQuantizer q(Photo(), palette, colors);
+    benchmark::DoNotOptimize(q.GetRGBIndex(kx::TRGB{1, 2, 3}));
+  }
+  kxbench::CountMegapixels(state, PhotoPixels());
+}
+
+void BM_LivePreview(benchmark::State& state) {
+  static const kx::TBitmap preview = kxbench::MakePhoto(540, 540, 3);
+  kx::TBitmap work;
+  kx::TKestrixProc proc;
+  proc.SetAutoUndo(false);
+  proc.SetAttachedBitmap(&work);
+  for (auto _ : state) {
+    kx::KXCopyBitmap(preview, work);
+    kx::IntensityRGBall(proc, 20, 20, 20);
+    kx::Contrast(proc, 30);
+    benchmark::DoNotOptimize(work.ScanLine(0));
+  }
+  kxbench::CountMegapixels(state, 540 * 540);
+}
+
+using kx::CreateRGB;
+
+BENCHMARK_CAPTURE(BM_InPlace, IntensityRGBall, [](kx::TKestrixProc& p) {
+  kx::IntensityRGBall(p, 20, 20, 20);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, Contrast, [](kx::TKestrixProc& p) {
+  kx::Contrast(p, 30);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, Negative, [](kx::TKestrixProc& p) { kx::Negative(p); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertToGray, [](kx::TKestrixProc& p) {
+  kx::ConvertToGray(p);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, HSLvar, [](kx::TKestrixProc& p) {
+  kx::HSLvar(p, 10, 0, 0);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, HSVvar, [](kx::TKestrixProc& p) {
+  kx::HSVvar(p, 10, 0, 0);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, CastColorRange, [](kx::TKestrixProc& p) {
+  kx::CastColorRange(p, CreateRGB(0, 0, 0), CreateRGB(128, 128, 128), CreateRGB(0, 0, 0));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, Threshold, [](kx::TKestrixProc& p) {
+  kx::Threshold(p, CreateRGB(40, 40, 40), CreateRGB(220, 220, 220), CreateRGB(0, 0, 0), CreateRGB(255, 255, 255));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, HistEqualize, [](kx::TKestrixProc& p) {
+  kx::HistEqualize(p, CreateRGB(20, 20, 20), CreateRGB(230, 230, 230));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, HistAutoEqualize, [](kx::TKestrixProc& p) {
+  kx::HistAutoEqualize(p);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, GetHistogram, [](kx::TKestrixProc& p) {
+  kx::THistogram h;
+  kx::GetHistogram(p, h);
+  benchmark::DoNotOptimize(h[0].r);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, CalcImageNumColors, [](kx::TKestrixProc& p) {
+  benchmark::DoNotOptimize(kx::CalcImageNumColors(p));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo256, [](kx::TKestrixProc& p) {
+  kx::ConvertTo(p, 256);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo16, [](kx::TKestrixProc& p) {
+  kx::ConvertTo(p, 16);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo300, [](kx::TKestrixProc& p) { kx::ConvertTo(p, 300); })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertToBWOrdered, [](kx::TKestrixProc& p) {
+  kx::ConvertToBWOrdered(p);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertToBWThreshold, [](kx::TKestrixProc& p) {
+  kx::ConvertToBWThreshold(p, -1);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo24Bit, [](kx::TKestrixProc& p) {
+  p.SetAutoUndo(false);
+  kx::ConvertToBWOrdered(p);
+  kx::ConvertTo24Bit(p);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, GetRGBChannel, [](kx::TKestrixProc& p) {
+  benchmark::DoNotOptimize(kx::GetRGBChannel(p, 2));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, GetHSVChannel, [](kx::TKestrixProc& p) {
+  benchmark::DoNotOptimize(kx::GetHSVChannel(p, 0));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Quantizer)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LivePreview)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,177 @@
+// Point operations through channel tables: brightness, contrast, negative, gray, colour-box
+// replacement, thresholds and level stretch.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "imaging/core/pixel_convert.h"
+#include "imaging/core/pixelformat.h"
+#include "imaging/proc/color.h"
+#include "imaging/proc/color_rows.h"
+
+namespace kx {
+
+namespace {
+
+uint8_t Clamp255(int64_t v) { return uint8_t(std::clamp<int64_t>(v, 0, 255)); }
+
+template <typename LevelFn>
+void FillTable(uint8_t (&table)[256], LevelFn fn) {
+  for (int i = 0; i < 256; ++i) table[i] = fn(i);
+}
+
+bool Usable24(const TKestrixProc& proc) {
+  const TBitmap* b = proc.WorkingBitmap();
+  return b && b->BitCount() == 24 && !b->Empty();
+}
+
+}  // namespace
+
+void _IntensityRGBall(TBitmap& bitmap, int32_t dr, int32_t dg, int32_t db, int32_t x1, int32_t y1, int32_t x2,
+                      int32_t y2, const TKestrixProc* reporter) {
+  TChannelTables t;
+  FillTable(t.R, [dr](int i) { return Clamp255(int64_t(i) + dr); });
+  FillTable(t.G, [dg](int i) { return Clamp255(int64_t(i) + dg); });
+  FillTable(t.B, [db](int i) { return Clamp255(int64_t(i) + db); });
+  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+}
+
+void _GetMediaContrastRGB(const TBitmap& bitmap, int32_t& red, int32_t& green, int32_t& blue) {
+  red = green = blue = 128;
+  if (bitmap.BitCount() != 24 || bitmap.Empty()) return;
+  const int32_t w = bitmap.Width();
+  uint64_t sum[3] = {0, 0, 0};
+  for (int32_t y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* p = bitmap.ScanLine(y);
+    // 255 x width fits 32 bits for any width below 16 million.
+    uint32_t row[3] = {0, 0, 0};
+    for (int32_t x = 0; x < w; ++x, p += 3) row[0] += p[0], row[1] += p[1], row[2] += p[2];
+    for (int c = 0; c < 3; ++c) sum[c] += row[c];
+  }
+  const uint64_t pixels = uint64_t(w) * uint64_t(bitmap.Height());
+  blue = int32_t(sum[0] / pixels), green = int32_t(sum[1] / pixels), red = int32_t(sum[2] / pixels);
+}
+
+void _ContrastRGB(TBitmap& bitmap, int32_t v, int32_t redMean, int32_t greenMean, int32_t blueMean, int32_t x1,
+                  int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+  const double f = v < 0 ? 1.0 - std::sqrt(-double(v)) / 10.0 : 1.0 + double(v) / 10.0;
+  const auto level = [f](int32_t mean) {
+    return [f, mean](int i) { return Clamp255(int64_t(mean) + KXTrunc(double(i - mean) * f)); };
+  };
+  TChannelTables t;
+  FillTable(t.R, level(redMean));
+  FillTable(t.G, level(greenMean));
+  FillTable(t.B, level(blueMean));
+  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+}
+
+void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+  if (bitmap.BitCount() == 1) {
+    for (int32_t y = y1; y <= y2; ++y) {
+      uint8_t* row = bitmap.ScanLine(y);
+      for (int32_t x = x1; x <= x2; ++x) row[x >> 3] ^= uint8_t(0x80 >> (x & 7));
+    }
+    return;
+  }
+  for (int32_t y = y1; y <= y2; ++y) {
+    uint8_t* p = bitmap.ScanLine(y) + size_t(x1) * 3;
+    const size_t bytes = (size_t(x2) - size_t(x1) + 1) * 3;
+    for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(~p[i]);
+    if (reporter) reporter->ReportRow(y, y1, y2);
+  }
+}
+
+void _ConvertToGray(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+  ForEachPixel(bitmap, x1, y1, x2, y2, reporter, [](TRGB& p) {
+    const uint8_t g = _RGBToGray(p);
+    p = TRGB{g, g, g};
+  });
+}
+
+void _CastColorRange(TBitmap& bitmap, TRGB begin, TRGB end, TRGB cast, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                     const TKestrixProc* reporter) {
+  ForEachPixel(bitmap, x1, y1, x2, y2, reporter, [=](TRGB& p) {
+    if (p.r >= begin.r && p.r <= end.r && p.g >= begin.g && p.g <= end.g && p.b >= begin.b && p.b <= end.b) p = cast;
+  });
+}
+
+void _Threshold(TBitmap& bitmap, TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue, int32_t x1, int32_t y1,
+                int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+  if (downLimit == TRGB{0, 0, 0} && upLimit == TRGB{255, 255, 255}) return;
+  const auto level = [](uint8_t down, uint8_t up, uint8_t downV, uint8_t upV) {
+    return [=](int i) {
+      int c = i <= down ? downV : i;
+      return uint8_t(c > up ? upV : c);
+    };
+  };
+  TChannelTables t;
+  FillTable(t.R, level(downLimit.r, upLimit.r, downValue.r, upValue.r));
+  FillTable(t.G, level(downLimit.g, upLimit.g, downValue.g, upValue.g));
+  FillTable(t.B, level(downLimit.b, upLimit.b, downValue.b, upValue.b));
+  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+}
+
+void _HistEqualize(TBitmap& bitmap, TRGB low, TRGB high, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                   const TKestrixProc* reporter) {
+  high.r = std::max<uint8_t>(high.r, 1), high.g = std::max<uint8_t>(high.g, 1), high.b = std::max<uint8_t>(high.b, 1);
+  if (low == high) return;
+  const auto level = [](int lo, int hi) {
+    const double d = lo == 255 ? 1.0 : 255.0 - lo;
+    return [=](int i) {
+      const uint8_t a = Clamp255(KXRound((i - lo) / d * 255.0));
+      return Clamp255(KXRound(double(a) / hi * 255.0));
+    };
+  };
+  TChannelTables t;
+  FillTable(t.R, level(low.r, high.r));
+  FillTable(t.G, level(low.g, high.g));
+  FillTable(t.B, level(low.b, high.b));
+  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+}
+
+void IntensityRGBall(TKestrixProc& proc, int32_t dr, int32_t dg, int32_t db) {
+  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _IntensityRGBall(b, dr, dg, db, x1, y1, x2, y2, &proc);
+  });
+}
+
+void Contrast(TKestrixProc& proc, int32_t v) {
+  if (!Usable24(proc)) return;
+  const TBitmap& bitmap = *proc.WorkingBitmap();
+  if (bitmap.Width() < 2 || bitmap.Height() < 2) return;
+  int32_t r, g, b;
+  _GetMediaContrastRGB(bitmap, r, g, b);
+  proc.RunOnSelection([&](TBitmap& bmp, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _ContrastRGB(bmp, v, r, g, b, x1, y1, x2, y2, &proc);
+  });
+}
+
+void Negative(TKestrixProc& proc) {
+  proc.RunOnSelection(
+      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _Negative(b, x1, y1, x2, y2, &proc); }, true);
+}
+
+void ConvertToGray(TKestrixProc& proc) {
+  proc.RunOnSelection(
+      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _ConvertToGray(b, x1, y1, x2, y2, &proc); });
+}
+
+void CastColorRange(TKestrixProc& proc, TRGB begin, TRGB end, TRGB cast) {
+  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _CastColorRange(b, begin, end, cast, x1, y1, x2, y2, &proc);
+  });
+}
+
+void Threshold(TKestrixProc& proc, TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue) {
+  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _Threshold(b, downLimit, upLimit, downValue, upValue, x1, y1, x2, y2, &proc);
+  });
+}
+
+void HistEqualize(TKestrixProc& proc, TRGB low, TRGB high) {
+  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _HistEqualize(b, low, high, x1, y1, x2, y2, &proc);
+  });
+}
+
+}  // namespace kx

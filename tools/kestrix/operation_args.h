@@ -1,0 +1,37 @@
+// What every `convert --do` row needs: argument parsing and a processing component working on
+// the tool's picture.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "imaging/core/progress.h"
+#include "imaging/proc/proc.h"
+
+namespace kestrix {
+
+// A whole decimal int32, or nothing.
+std::optional<int32_t> ParseInt(const std::string& s);
+
+// The enumeration value whose name is `s`, by its position in `names`.
+template <typename E, size_t N>
+std::optional<E> ParseName(const std::string& s, const std::string_view (&names)[N]) {
+  for (size_t i = 0; i < N; ++i)
+    if (s == names[i]) return E(i);
+  return std::nullopt;
+}
+
+// A processing component on the tool's picture, without undo, reporting to the tool's handler.
+struct TToolProc {
+  kx::TKestrixProc proc;
+  TToolProc(kx::TBitmap& bitmap, kx::TProgressRec& progress) {
+    proc.SetAutoUndo(false);
+    proc.SetAttachedBitmap(&bitmap);
+    proc.OnProgress = progress.fOnProgress;
+  }
+  kx::TKestrixProc& Get() { return proc; }
+};
+
+}  // namespace kestrix

@@ -1,0 +1,104 @@
+// The colour and tone rows of `convert --do`: brightness, contrast, negative, gray, hue shifts,
+// colour replacement, thresholds, level stretch, equalisation and colour reduction. Colours are
+// written R,G,B.
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/proc/color.h"
+#include "imaging/proc/proc.h"
+#include "tools/kestrix/operation_args.h"
+#include "tools/kestrix/operations.h"
+
+namespace kestrix {
+
+namespace {
+
+std::optional<kx::TRGB> Color(const std::string& s) {
+  const size_t a = s.find(','), b = a == std::string::npos ? a : s.find(',', a + 1);
+  if (b == std::string::npos) return std::nullopt;
+  const auto r = ParseInt(s.substr(0, a)), g = ParseInt(s.substr(a + 1, b - a - 1)), bl = ParseInt(s.substr(b + 1));
+  const auto byte = [](std::optional<int32_t> v) { return v && *v >= 0 && *v <= 255; };
+  if (!byte(r) || !byte(g) || !byte(bl)) return std::nullopt;
+  return kx::CreateRGB(uint8_t(*r), uint8_t(*g), uint8_t(*bl));
+}
+
+bool AllInts(std::span<const std::string> a) {
+  for (const std::string& s : a)
+    if (!ParseInt(s)) return false;
+  return true;
+}
+bool AllColors(std::span<const std::string> a) {
+  for (const std::string& s : a)
+    if (!Color(s)) return false;
+  return true;
+}
+bool NoArgs(std::span<const std::string>) { return true; }
+
+int32_t I(std::span<const std::string> a, size_t i) { return *ParseInt(a[i]); }
+kx::TRGB C(std::span<const std::string> a, size_t i) { return *Color(a[i]); }
+
+const std::vector<TToolOperation> kColorOperations = {
+    {"IntensityRGBall", "DR DG DB", 3, AllInts,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::IntensityRGBall(TToolProc(b, p).Get(), I(a, 0), I(a, 1), I(a, 2));
+     }},
+    {"Contrast", "V", 1, AllInts,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::Contrast(TToolProc(b, p).Get(), I(a, 0));
+     }},
+    {"Negative", "", 0, NoArgs,
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) { kx::Negative(TToolProc(b, p).Get()); }},
+    {"ConvertToGray", "", 0, NoArgs,
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
+       kx::ConvertToGray(TToolProc(b, p).Get());
+     }},
+    {"HSLvar", "DH DS DL", 3, AllInts,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::HSLvar(TToolProc(b, p).Get(), I(a, 0), I(a, 1), I(a, 2));
+     }},
+    {"HSVvar", "DH DS DV", 3, AllInts,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::HSVvar(TToolProc(b, p).Get(), I(a, 0), I(a, 1), I(a, 2));
+     }},
+    {"CastColorRange", "R,G,B R,G,B R,G,B", 3, AllColors,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::CastColorRange(TToolProc(b, p).Get(), C(a, 0), C(a, 1), C(a, 2));
+     }},
+    {"Threshold", "R,G,B R,G,B R,G,B R,G,B", 4, AllColors,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::Threshold(TToolProc(b, p).Get(), C(a, 0), C(a, 1), C(a, 2), C(a, 3));
+     }},
+    {"HistEqualize", "R,G,B R,G,B", 2, AllColors,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::HistEqualize(TToolProc(b, p).Get(), C(a, 0), C(a, 1));
+     }},
+    {"HistAutoEqualize", "", 0, NoArgs,
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
+       kx::HistAutoEqualize(TToolProc(b, p).Get());
+     }},
+    {"ConvertTo", "COLORS", 1, AllInts,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::ConvertTo(TToolProc(b, p).Get(), I(a, 0));
+     }},
+    {"ConvertToBWOrdered", "", 0, NoArgs,
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
+       kx::ConvertToBWOrdered(TToolProc(b, p).Get());
+     }},
+    {"ConvertToBWThreshold", "THRESHOLD", 1, AllInts,
+     [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+       kx::ConvertToBWThreshold(TToolProc(b, p).Get(), I(a, 0));
+     }},
+    {"ConvertTo24Bit", "", 0, NoArgs,
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
+       kx::ConvertTo24Bit(TToolProc(b, p).Get());
+     }},
+};
+
+}  // namespace
+
+std::span<const TToolOperation> ColorToolOperations() { return kColorOperations; }
+
+}  // namespace kestrix

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap_copy.h"
+#include "imaging/proc/proc.h"
 
 namespace kxbench {
 
@@ -117,6 +119,22 @@ constexpr int32_t kPhotoHeight = 3000;
 // Reports throughput in megapixels per second of `pixels` per iteration.
 inline void CountMegapixels(benchmark::State& state, int64_t pixels) {
   state.counters["MP/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Runs `op` again and again on one copy of `source` through a processing component without
+// undo, reporting megapixels of the source per second.
+template <typename Op>
+void RunOnCopy(benchmark::State& state, const kx::TBitmap& source, Op op) {
+  kx::TBitmap work;
+  kx::KXCopyBitmap(source, work);
+  kx::TKestrixProc proc;
+  proc.SetAutoUndo(false);
+  proc.SetAttachedBitmap(&work);
+  for (auto _ : state) {
+    op(proc);
+    benchmark::DoNotOptimize(work.ScanLine(0));
+  }
+  CountMegapixels(state, int64_t(source.Width()) * source.Height());
 }
 
 }  // namespace kxbench

@@ -24,16 +24,7 @@ int64_t PhotoPixels() { return int64_t(Photo().Width()) * Photo().Height(); }
 
 // Operations that keep the format run again and again on one copy.
 void BM_InPlace(benchmark::State& state, const std::function<void(kx::TKestrixProc&)>& op) {
-  kx::TBitmap work;
-  kx::KXCopyBitmap(Photo(), work);
-  kx::TKestrixProc proc;
-  proc.SetAutoUndo(false);
-  proc.SetAttachedBitmap(&work);
-  for (auto _ : state) {
-    op(proc);
-    benchmark::DoNotOptimize(work.ScanLine(0));
-  }
-  kxbench::CountMegapixels(state, PhotoPixels());
+  kxbench::RunOnCopy(state, Photo(), op);
 }
 
 // Operations that change the picture beyond repeating start from a fresh copy each time.

@@ -46,16 +46,7 @@ void BM_ResampleUp(benchmark::State& state) { BM_Resample(state, Small(), 2000);
 
 template <typename Op>
 void BM_Operation(benchmark::State& state, Op op) {
-  kx::TBitmap work;
-  kx::KXCopyBitmap(Photo(), work);
-  kx::TKestrixProc proc;
-  proc.SetAutoUndo(false);
-  proc.SetAttachedBitmap(&work);
-  for (auto _ : state) {
-    op(proc);
-    benchmark::DoNotOptimize(work.ScanLine(0));
-  }
-  kxbench::CountMegapixels(state, int64_t(Photo().Width()) * Photo().Height());
+  kxbench::RunOnCopy(state, Photo(), op);
 }
 
 // Into a bitmap that already has the block, so that only the bytes' copy is timed.

@@ -142,6 +142,9 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   void LoadWithRecord(PKXFileFormatInfo record, const std::string& fileName, TStream* stream);
   // Turns the bitmap into one the writers take (24-bit or 1-bit).
   void MakeSaveable();
+  // Clears the abort flag and readies the bitmap for a writer; false (aborting when there is no
+  // writer) when nothing is to be written.
+  bool PrepareSave(bool haveWriter);
   void SaveFileWith(TIOFileType fileType, const std::string& fileName);
   void SaveStreamWith(TIOFileType fileType, TStream& stream);
   void SaveWithRecord(PKXFileFormatInfo record, const std::string* fileName, TStream* stream);

@@ -12,16 +12,21 @@ void TKestrixIO::MakeSaveable() {
   if (fBitmap->PixelFormat() != pf24bit && fBitmap->PixelFormat() != pf1bit) fBitmap->SetPixelFormat(pf24bit);
 }
 
-void TKestrixIO::SaveFileWith(TIOFileType fileType, const std::string& fileName) {
-  const TKXBuiltInFormat& format = *KXBuiltInFormat(fileType);
+bool TKestrixIO::PrepareSave(bool haveWriter) {
   fAborting = false;
-  TProgressRec progress = NewProgress();
-  if (!fBitmap) return;
-  if (!format.Write) {
+  if (!fBitmap) return false;
+  if (!haveWriter) {
     fAborting = true;
-    return;
+    return false;
   }
   MakeSaveable();
+  return true;
+}
+
+void TKestrixIO::SaveFileWith(TIOFileType fileType, const std::string& fileName) {
+  const TKXBuiltInFormat& format = *KXBuiltInFormat(fileType);
+  if (!PrepareSave(format.Write != nullptr)) return;
+  TProgressRec progress = NewProgress();
   KXReplaceFile(fileName, [&](TStream& stream) {
     format.Write(stream, *fBitmap, fIOParams, progress);
     return !fAborting;
@@ -30,14 +35,8 @@ void TKestrixIO::SaveFileWith(TIOFileType fileType, const std::string& fileName)
 
 void TKestrixIO::SaveStreamWith(TIOFileType fileType, TStream& stream) {
   const TKXBuiltInFormat& format = *KXBuiltInFormat(fileType);
-  fAborting = false;
+  if (!PrepareSave(format.Write != nullptr)) return;
   TProgressRec progress = NewProgress();
-  if (!fBitmap) return;
-  if (!format.Write) {
-    fAborting = true;
-    return;
-  }
-  MakeSaveable();
   const bool header = fStreamHeaders && format.HeaderUse != hdNone;
   const int64_t start = header ? BeginStreamHeader(stream) : 0;
   format.Write(stream, *fBitmap, fIOParams, progress);

@@ -3,6 +3,7 @@
 #include "imaging/proc/proc.h"
 
 #include <algorithm>
+#include <array>
 
 #include "imaging/core/bitmap_copy.h"
 #include "imaging/core/polygon_mask.h"
@@ -114,30 +115,21 @@ bool TKestrixProc::GetReSel(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2, 
   return true;
 }
 
-int32_t TKestrixProc::GetSelX1() const {
-  int32_t x1, y1, x2, y2, n;
-  const TPoint* p;
-  GetReSel(x1, y1, x2, y2, p, n);
-  return x1;
+namespace {
+// The ordered, clamped selection rectangle as x1, y1, x2, y2.
+std::array<int32_t, 4> SelectionBox(const TKestrixProc& proc) {
+  std::array<int32_t, 4> box{};
+  int32_t count;
+  const TPoint* polygon;
+  proc.GetReSel(box[0], box[1], box[2], box[3], polygon, count);
+  return box;
 }
-int32_t TKestrixProc::GetSelY1() const {
-  int32_t x1, y1, x2, y2, n;
-  const TPoint* p;
-  GetReSel(x1, y1, x2, y2, p, n);
-  return y1;
-}
-int32_t TKestrixProc::GetSelX2() const {
-  int32_t x1, y1, x2, y2, n;
-  const TPoint* p;
-  GetReSel(x1, y1, x2, y2, p, n);
-  return x2;
-}
-int32_t TKestrixProc::GetSelY2() const {
-  int32_t x1, y1, x2, y2, n;
-  const TPoint* p;
-  GetReSel(x1, y1, x2, y2, p, n);
-  return y2;
-}
+}  // namespace
+
+int32_t TKestrixProc::GetSelX1() const { return SelectionBox(*this)[0]; }
+int32_t TKestrixProc::GetSelY1() const { return SelectionBox(*this)[1]; }
+int32_t TKestrixProc::GetSelX2() const { return SelectionBox(*this)[2]; }
+int32_t TKestrixProc::GetSelY2() const { return SelectionBox(*this)[3]; }
 
 void TKestrixProc::Update() {
   if (TKestrixView* view = View()) view->Update();

@@ -10,17 +10,13 @@
 #include <vector>
 
 #include "imaging/core/quantizer.h"
+#include "tests/support/test_support.h"
 
 using namespace kx;
 
 namespace {
 
-TBitmap Filled(int32_t w, int32_t h, TRGB c) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) reinterpret_cast<TRGB*>(b.ScanLine(y))[x] = c;
-  return b;
-}
+using kxtest::Filled;
 
 bool Bit(const TBitmap& b, int32_t x, int32_t y) { return (b.ScanLine(y)[x >> 3] >> (7 - (x & 7))) & 1; }
 

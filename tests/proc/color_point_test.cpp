@@ -15,12 +15,7 @@ using namespace kx;
 
 namespace {
 
-TBitmap Filled(int32_t w, int32_t h, TRGB c) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) reinterpret_cast<TRGB*>(b.ScanLine(y))[x] = c;
-  return b;
-}
+using kxtest::Filled;
 
 // A 256 x 1 ramp: pixel i is (i, 255 - i, i).
 TBitmap Ramp() {

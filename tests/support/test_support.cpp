@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -88,6 +89,15 @@ kx::TBitmap MakePicture(int32_t width, int32_t height, uint32_t seed) {
       row[x * 3 + 1] = clamp(g + noise);
       row[x * 3 + 2] = clamp(r + noise);
     }
+  }
+  return bmp;
+}
+
+kx::TBitmap Filled(int32_t width, int32_t height, kx::TRGB color) {
+  kx::TBitmap bmp(width, height, kx::pf24bit);
+  for (int32_t y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<kx::TRGB*>(bmp.ScanLine(y));
+    std::fill(row, row + width, color);
   }
   return bmp;
 }

@@ -31,6 +31,8 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // A photo-like 24-bit picture: smooth gradients, edges and a little deterministic noise.
 kx::TBitmap MakePicture(int32_t width, int32_t height, uint32_t seed = 1);
+// A 24-bit picture of one colour.
+kx::TBitmap Filled(int32_t width, int32_t height, kx::TRGB color);
 // Reads a binary PPM (P6) or PGM (P5) with maxval 255 into a 24-bit bitmap; false on failure.
 bool ReadNetpbm(const std::string& path, kx::TBitmap& out);
 // Writes a 24-bit bitmap as P6.

@@ -61,8 +61,8 @@ void BM_LivePreview(benchmark::State& state) {
   proc.SetAttachedBitmap(&work);
   for (auto _ : state) {
     kx::KXCopyBitmap(preview, work);
-    kx::IntensityRGBall(proc, 20, 20, 20);
-    kx::Contrast(proc, 30);
+    proc.IntensityRGBall(20, 20, 20);
+    proc.Contrast(30);
     benchmark::DoNotOptimize(work.ScanLine(0));
   }
   kxbench::CountMegapixels(state, 540 * 540);
@@ -71,66 +71,56 @@ void BM_LivePreview(benchmark::State& state) {
 using kx::CreateRGB;
 
 BENCHMARK_CAPTURE(BM_InPlace, IntensityRGBall, [](kx::TKestrixProc& p) {
-  kx::IntensityRGBall(p, 20, 20, 20);
+  p.IntensityRGBall(20, 20, 20);
 })->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_InPlace, Contrast, [](kx::TKestrixProc& p) {
-  kx::Contrast(p, 30);
-})->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_InPlace, Negative, [](kx::TKestrixProc& p) { kx::Negative(p); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, Contrast, [](kx::TKestrixProc& p) { p.Contrast(30); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, Negative, [](kx::TKestrixProc& p) { p.Negative(); })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertToGray, [](kx::TKestrixProc& p) {
-  kx::ConvertToGray(p);
+  p.ConvertToGray();
 })->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_InPlace, HSLvar, [](kx::TKestrixProc& p) {
-  kx::HSLvar(p, 10, 0, 0);
-})->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_InPlace, HSVvar, [](kx::TKestrixProc& p) {
-  kx::HSVvar(p, 10, 0, 0);
-})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, HSLvar, [](kx::TKestrixProc& p) { p.HSLvar(10, 0, 0); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, HSVvar, [](kx::TKestrixProc& p) { p.HSVvar(10, 0, 0); })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, CastColorRange, [](kx::TKestrixProc& p) {
-  kx::CastColorRange(p, CreateRGB(0, 0, 0), CreateRGB(128, 128, 128), CreateRGB(0, 0, 0));
+  p.CastColorRange(CreateRGB(0, 0, 0), CreateRGB(128, 128, 128), CreateRGB(0, 0, 0));
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, Threshold, [](kx::TKestrixProc& p) {
-  kx::Threshold(p, CreateRGB(40, 40, 40), CreateRGB(220, 220, 220), CreateRGB(0, 0, 0), CreateRGB(255, 255, 255));
+  p.Threshold(CreateRGB(40, 40, 40), CreateRGB(220, 220, 220), CreateRGB(0, 0, 0), CreateRGB(255, 255, 255));
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, HistEqualize, [](kx::TKestrixProc& p) {
-  kx::HistEqualize(p, CreateRGB(20, 20, 20), CreateRGB(230, 230, 230));
+  p.HistEqualize(CreateRGB(20, 20, 20), CreateRGB(230, 230, 230));
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, HistAutoEqualize, [](kx::TKestrixProc& p) {
-  kx::HistAutoEqualize(p);
+  p.HistAutoEqualize();
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, GetHistogram, [](kx::TKestrixProc& p) {
   kx::THistogram h;
-  kx::GetHistogram(p, h);
+  p.GetHistogram(h);
   benchmark::DoNotOptimize(h[0].r);
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, CalcImageNumColors, [](kx::TKestrixProc& p) {
-  benchmark::DoNotOptimize(kx::CalcImageNumColors(p));
+  benchmark::DoNotOptimize(p.CalcImageNumColors());
 })->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Fresh, ConvertTo256, [](kx::TKestrixProc& p) {
-  kx::ConvertTo(p, 256);
-})->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Fresh, ConvertTo16, [](kx::TKestrixProc& p) {
-  kx::ConvertTo(p, 16);
-})->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Fresh, ConvertTo300, [](kx::TKestrixProc& p) { kx::ConvertTo(p, 300); })
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo256, [](kx::TKestrixProc& p) { p.ConvertTo(256); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo16, [](kx::TKestrixProc& p) { p.ConvertTo(16); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertTo300, [](kx::TKestrixProc& p) { p.ConvertTo(300); })
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertToBWOrdered, [](kx::TKestrixProc& p) {
-  kx::ConvertToBWOrdered(p);
+  p.ConvertToBWOrdered();
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertToBWThreshold, [](kx::TKestrixProc& p) {
-  kx::ConvertToBWThreshold(p, -1);
+  p.ConvertToBWThreshold(-1);
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertTo24Bit, [](kx::TKestrixProc& p) {
   p.SetAutoUndo(false);
-  kx::ConvertToBWOrdered(p);
-  kx::ConvertTo24Bit(p);
+  p.ConvertToBWOrdered();
+  p.ConvertTo24Bit();
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, GetRGBChannel, [](kx::TKestrixProc& p) {
-  benchmark::DoNotOptimize(kx::GetRGBChannel(p, 2));
+  benchmark::DoNotOptimize(p.GetRGBChannel(2));
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, GetHSVChannel, [](kx::TKestrixProc& p) {
-  benchmark::DoNotOptimize(kx::GetHSVChannel(p, 0));
+  benchmark::DoNotOptimize(p.GetHSVChannel(0));
 })->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Quantizer)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LivePreview)->Unit(benchmark::kMicrosecond);

@@ -9,6 +9,7 @@
 #include "imaging/core/quantizer.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -16,8 +17,6 @@ namespace {
 
 // More colours than 24 bits hold cannot be told apart; the cap also bounds the palette buffer.
 constexpr int32_t kMaxColors = 1 << 24;
-
-bool Has24(const TKestrixProc& proc) { return proc.WorkingBitmap() && proc.WorkingBitmap()->BitCount() == 24; }
 
 void StartRows(TProgressRec& progress, int32_t height) {
   progress.per1 = 100.0 / (double(height) + 0.5);
@@ -64,52 +63,50 @@ void _ConvertToBWThreshold(TBitmap& bitmap, int32_t threshold, TProgressRec& pro
   bitmap.SetPalette(result.Palette());
 }
 
-void CalcImagePalette(TKestrixProc& proc, std::span<TRGB> palette, int32_t maxColors) {
-  if (!Has24(proc)) return;
-  const TKXQuantizer quantizer(*proc.WorkingBitmap(), palette, std::clamp(maxColors, 1, kMaxColors), -1);
+void TKestrixProc::CalcImagePalette(std::span<TRGB> palette, int32_t maxColors) const {
+  if (!fBitmap || fBitmap->BitCount() != 24) return;
+  const TKXQuantizer quantizer(*fBitmap, palette, std::clamp(maxColors, 1, kMaxColors), -1);
 }
 
-void ConvertToPalette(TKestrixProc& proc, int32_t colors, std::span<TRGB> palette) {
-  if (!Has24(proc)) return;
-  if (proc.AutoUndo()) proc.SaveUndo();
-  TProgressRec progress = proc.ProgressRec();
-  TBitmap& bitmap = *proc.WorkingBitmap();
+void TKestrixProc::ConvertToPalette(int32_t colors, std::span<TRGB> palette) {
+  if (!fBitmap || fBitmap->BitCount() != 24) return;
+  if (fAutoUndo) SaveUndo();
+  TProgressRec progress = ProgressRec();
   if (colors > 2) {
-    _ConvertTo(bitmap, colors, palette, progress);
+    _ConvertTo(*fBitmap, colors, palette, progress);
   } else {
-    _ConvertToBWOrdered(bitmap, progress);
+    _ConvertToBWOrdered(*fBitmap, progress);
     constexpr TRGB kBlackWhite[2] = {{0, 0, 0}, {255, 255, 255}};
     std::copy_n(kBlackWhite, std::min<size_t>(2, palette.size()), palette.begin());
   }
-  proc.Update();
+  Update();
 }
 
-void ConvertTo(TKestrixProc& proc, int32_t colors) { ConvertToPalette(proc, colors, {}); }
+void TKestrixProc::ConvertTo(int32_t colors) { ConvertToPalette(colors, {}); }
 
-void ConvertToBWOrdered(TKestrixProc& proc) {
-  if (!Has24(proc)) return;
-  if (proc.AutoUndo()) proc.SaveUndo();
-  TProgressRec progress = proc.ProgressRec();
-  _ConvertToBWOrdered(*proc.WorkingBitmap(), progress);
-  proc.Update();
+void TKestrixProc::ConvertToBWOrdered() {
+  if (!fBitmap || fBitmap->BitCount() != 24) return;
+  if (fAutoUndo) SaveUndo();
+  TProgressRec progress = ProgressRec();
+  _ConvertToBWOrdered(*fBitmap, progress);
+  Update();
 }
 
-void ConvertToBWThreshold(TKestrixProc& proc, int32_t threshold) {
-  if (!Has24(proc)) return;
-  if (proc.AutoUndo()) proc.SaveUndo();
-  TProgressRec progress = proc.ProgressRec();
-  _ConvertToBWThreshold(*proc.WorkingBitmap(), threshold, progress);
-  proc.Update();
+void TKestrixProc::ConvertToBWThreshold(int32_t threshold) {
+  if (!fBitmap || fBitmap->BitCount() != 24) return;
+  if (fAutoUndo) SaveUndo();
+  TProgressRec progress = ProgressRec();
+  _ConvertToBWThreshold(*fBitmap, threshold, progress);
+  Update();
 }
 
-void ConvertTo24Bit(TKestrixProc& proc) {
-  TBitmap* bitmap = proc.WorkingBitmap();
-  if (!bitmap || bitmap->BitCount() != 1) return;
-  if (proc.AutoUndo()) proc.SaveUndo();
-  const TBitmap source(*bitmap);
-  TProgressRec progress = proc.ProgressRec();
-  _Conv1to24(source, *bitmap, progress);
-  proc.Update();
+void TKestrixProc::ConvertTo24Bit() {
+  if (!fBitmap || fBitmap->BitCount() != 1) return;
+  if (fAutoUndo) SaveUndo();
+  const TBitmap source(*fBitmap);
+  TProgressRec progress = ProgressRec();
+  _Conv1to24(source, *fBitmap, progress);
+  Update();
 }
 
 namespace {
@@ -135,16 +132,16 @@ void _GetRGBChannelAll(const TBitmap& bitmap, TBitmap& red, TBitmap& green, TBit
   ExtractChannels(bitmap, targets, progress, RGBValues);
 }
 
-std::unique_ptr<TBitmap> GetRGBChannel(TKestrixProc& proc, int32_t channel) {
-  if (!proc.WorkingBitmap()) return nullptr;
-  TProgressRec progress = proc.ProgressRec();
-  return _GetRGBChannel(*proc.WorkingBitmap(), channel, progress);
+std::unique_ptr<TBitmap> TKestrixProc::GetRGBChannel(int32_t channel) const {
+  if (!fBitmap) return nullptr;
+  TProgressRec progress = ProgressRec();
+  return _GetRGBChannel(*fBitmap, channel, progress);
 }
 
-void GetRGBChannelAll(TKestrixProc& proc, TBitmap& red, TBitmap& green, TBitmap& blue) {
-  if (!proc.WorkingBitmap()) return;
-  TProgressRec progress = proc.ProgressRec();
-  _GetRGBChannelAll(*proc.WorkingBitmap(), red, green, blue, progress);
+void TKestrixProc::GetRGBChannelAll(TBitmap& red, TBitmap& green, TBitmap& blue) const {
+  if (!fBitmap) return;
+  TProgressRec progress = ProgressRec();
+  _GetRGBChannelAll(*fBitmap, red, green, blue, progress);
 }
 
 }  // namespace kx

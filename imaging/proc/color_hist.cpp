@@ -6,6 +6,7 @@
 #include "imaging/core/pixel_convert.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -95,31 +96,29 @@ void _HistAutoEqualize(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int3
   for (int32_t y = y1; y <= y2; ++y) std::memcpy(bitmap.ScanLine(y) + size_t(x1) * 3, result.ScanLine(y - y1), bytes);
 }
 
-void HistAutoEqualize(TKestrixProc& proc) {
-  proc.RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _HistAutoEqualize(b, x1, y1, x2, y2, &proc); });
+void TKestrixProc::HistAutoEqualize() {
+  RunOnSelection(
+      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _HistAutoEqualize(b, x1, y1, x2, y2, this); });
 }
 
-void GetHistogram(TKestrixProc& proc, THistogram& histogram) {
+void TKestrixProc::GetHistogram(THistogram& histogram) const {
   std::fill(std::begin(histogram), std::end(histogram), THistogramItem{});
-  const TBitmap* b = proc.WorkingBitmap();
-  if (!b) return;
+  if (!fBitmap) return;
   int32_t x1, y1, x2, y2, count;
   const TPoint* polygon;
-  proc.GetReSel(x1, y1, x2, y2, polygon, count);
+  GetReSel(x1, y1, x2, y2, polygon, count);
   if (x1 > x2 || y1 > y2) return;
-  _GetHistogram(*b, histogram, x1, y1, x2, y2);
+  _GetHistogram(*fBitmap, histogram, x1, y1, x2, y2);
 }
 
-int32_t CalcImageNumColors(TKestrixProc& proc) {
-  const TBitmap* b = proc.WorkingBitmap();
-  if (!b) return 0;
-  if (b->BitCount() == 1) return 2;
+int32_t TKestrixProc::CalcImageNumColors() const {
+  if (!fBitmap) return 0;
+  if (fBitmap->BitCount() == 1) return 2;
   int32_t x1, y1, x2, y2, count;
   const TPoint* polygon;
-  proc.GetReSel(x1, y1, x2, y2, polygon, count);
+  GetReSel(x1, y1, x2, y2, polygon, count);
   if (x1 > x2 || y1 > y2) return 0;
-  return _GetImageNumColors(*b, x1, y1, x2, y2);
+  return _GetImageNumColors(*fBitmap, x1, y1, x2, y2);
 }
 
 }  // namespace kx

@@ -8,6 +8,7 @@
 #include "imaging/core/pixelformat.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -160,15 +161,15 @@ void _HSVvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dv, int32_t x1, in
                [&](TRGB& p) { p = table[size_t(kTo99[p.r] * 10000 + kTo99[p.g] * 100 + kTo99[p.b])]; });
 }
 
-void HSLvar(TKestrixProc& proc, int32_t dh, int32_t ds, int32_t dl) {
-  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _HSLvar(b, dh, ds, dl, x1, y1, x2, y2, &proc);
+void TKestrixProc::HSLvar(int32_t dh, int32_t ds, int32_t dl) {
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _HSLvar(b, dh, ds, dl, x1, y1, x2, y2, this);
   });
 }
 
-void HSVvar(TKestrixProc& proc, int32_t dh, int32_t ds, int32_t dv) {
-  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _HSVvar(b, dh, ds, dv, x1, y1, x2, y2, &proc);
+void TKestrixProc::HSVvar(int32_t dh, int32_t ds, int32_t dv) {
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _HSVvar(b, dh, ds, dv, x1, y1, x2, y2, this);
   });
 }
 
@@ -201,16 +202,16 @@ void _GetHSVChannelAll(const TBitmap& bitmap, TBitmap& hue, TBitmap& saturation,
   ExtractChannels(bitmap, targets, progress, HSVValues);
 }
 
-std::unique_ptr<TBitmap> GetHSVChannel(TKestrixProc& proc, int32_t channel) {
-  if (!proc.WorkingBitmap()) return nullptr;
-  TProgressRec progress = proc.ProgressRec();
-  return _GetHSVChannel(*proc.WorkingBitmap(), channel, progress);
+std::unique_ptr<TBitmap> TKestrixProc::GetHSVChannel(int32_t channel) const {
+  if (!fBitmap) return nullptr;
+  TProgressRec progress = ProgressRec();
+  return _GetHSVChannel(*fBitmap, channel, progress);
 }
 
-void GetHSVChannelAll(TKestrixProc& proc, TBitmap& hue, TBitmap& saturation, TBitmap& value) {
-  if (!proc.WorkingBitmap()) return;
-  TProgressRec progress = proc.ProgressRec();
-  _GetHSVChannelAll(*proc.WorkingBitmap(), hue, saturation, value, progress);
+void TKestrixProc::GetHSVChannelAll(TBitmap& hue, TBitmap& saturation, TBitmap& value) const {
+  if (!fBitmap) return;
+  TProgressRec progress = ProgressRec();
+  _GetHSVChannelAll(*fBitmap, hue, saturation, value, progress);
 }
 
 }  // namespace kx

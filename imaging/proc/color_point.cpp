@@ -8,6 +8,7 @@
 #include "imaging/core/pixelformat.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -18,11 +19,6 @@ uint8_t Clamp255(int64_t v) { return uint8_t(std::clamp<int64_t>(v, 0, 255)); }
 template <typename LevelFn>
 void FillTable(uint8_t (&table)[256], LevelFn fn) {
   for (int i = 0; i < 256; ++i) table[i] = fn(i);
-}
-
-bool Usable24(const TKestrixProc& proc) {
-  const TBitmap* b = proc.WorkingBitmap();
-  return b && b->BitCount() == 24 && !b->Empty();
 }
 
 }  // namespace
@@ -129,48 +125,46 @@ void _HistEqualize(TBitmap& bitmap, TRGB low, TRGB high, int32_t x1, int32_t y1,
   ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
 }
 
-void IntensityRGBall(TKestrixProc& proc, int32_t dr, int32_t dg, int32_t db) {
-  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _IntensityRGBall(b, dr, dg, db, x1, y1, x2, y2, &proc);
+void TKestrixProc::IntensityRGBall(int32_t dr, int32_t dg, int32_t db) {
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _IntensityRGBall(b, dr, dg, db, x1, y1, x2, y2, this);
   });
 }
 
-void Contrast(TKestrixProc& proc, int32_t v) {
-  if (!Usable24(proc)) return;
-  const TBitmap& bitmap = *proc.WorkingBitmap();
-  if (bitmap.Width() < 2 || bitmap.Height() < 2) return;
+void TKestrixProc::Contrast(int32_t v) {
+  if (!fBitmap || fBitmap->BitCount() != 24 || fBitmap->Width() < 2 || fBitmap->Height() < 2) return;
   int32_t r, g, b;
-  _GetMediaContrastRGB(bitmap, r, g, b);
-  proc.RunOnSelection([&](TBitmap& bmp, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _ContrastRGB(bmp, v, r, g, b, x1, y1, x2, y2, &proc);
+  _GetMediaContrastRGB(*fBitmap, r, g, b);
+  RunOnSelection([&](TBitmap& bmp, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _ContrastRGB(bmp, v, r, g, b, x1, y1, x2, y2, this);
   });
 }
 
-void Negative(TKestrixProc& proc) {
-  proc.RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _Negative(b, x1, y1, x2, y2, &proc); }, true);
+void TKestrixProc::Negative() {
+  RunOnSelection(
+      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _Negative(b, x1, y1, x2, y2, this); }, true);
 }
 
-void ConvertToGray(TKestrixProc& proc) {
-  proc.RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _ConvertToGray(b, x1, y1, x2, y2, &proc); });
+void TKestrixProc::ConvertToGray() {
+  RunOnSelection(
+      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _ConvertToGray(b, x1, y1, x2, y2, this); });
 }
 
-void CastColorRange(TKestrixProc& proc, TRGB begin, TRGB end, TRGB cast) {
-  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _CastColorRange(b, begin, end, cast, x1, y1, x2, y2, &proc);
+void TKestrixProc::CastColorRange(TRGB begin, TRGB end, TRGB cast) {
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _CastColorRange(b, begin, end, cast, x1, y1, x2, y2, this);
   });
 }
 
-void Threshold(TKestrixProc& proc, TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue) {
-  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _Threshold(b, downLimit, upLimit, downValue, upValue, x1, y1, x2, y2, &proc);
+void TKestrixProc::Threshold(TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue) {
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _Threshold(b, downLimit, upLimit, downValue, upValue, x1, y1, x2, y2, this);
   });
 }
 
-void HistEqualize(TKestrixProc& proc, TRGB low, TRGB high) {
-  proc.RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _HistEqualize(b, low, high, x1, y1, x2, y2, &proc);
+void TKestrixProc::HistEqualize(TRGB low, TRGB high) {
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _HistEqualize(b, low, high, x1, y1, x2, y2, this);
   });
 }
 

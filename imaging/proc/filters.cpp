@@ -176,14 +176,14 @@ void _ApplyFilter(TBitmap& bitmap, const TGraphFilter& filter, int32_t x1, int32
   }
 }
 
-void ApplyFilter(TKestrixProc& proc, const TGraphFilter& filter) {
-  proc.RunOnSelection([&](TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _ApplyFilter(bitmap, filter, x1, y1, x2, y2, proc.ProgressRec());
+void TKestrixProc::ApplyFilter(const TGraphFilter& filter) {
+  RunOnSelection([&](TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _ApplyFilter(bitmap, filter, x1, y1, x2, y2, ProgressRec());
   });
 }
 
-void ApplyFilterPreset(TKestrixProc& proc, TKXFilterPresets preset) {
-  if (preset < kKXFilterPresetCount) ApplyFilter(proc, KXFiltPres[preset]);
+void TKestrixProc::ApplyFilterPreset(TKXFilterPresets preset) {
+  if (preset < kKXFilterPresetCount) ApplyFilter(KXFiltPres[preset]);
 }
 
 bool ReadFilterFromStream(TStream& stream, TGraphFilter& filter) {

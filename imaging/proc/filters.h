@@ -1,6 +1,6 @@
-// 3 x 3 convolution of 24-bit pictures: the kernel record, the built-in presets, the filter
-// routine, the selection-aware operations on the processing component, and the 43-byte
-// little-endian filter file (0x01 0x03 0x03, nine int32 values row by row, the int32 divisor).
+// 3 x 3 convolution of 24-bit pictures: the built-in presets, the filter routine behind
+// TKestrixProc::ApplyFilter, and the 43-byte little-endian filter file (0x01 0x03 0x03, nine
+// int32 values row by row, the int32 divisor). The kernel record is in proc_types.h.
 #pragma once
 
 #include <cstdint>
@@ -8,33 +8,11 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
+#include "imaging/proc/proc_types.h"
 
 namespace kx {
 
-class TKestrixProc;
 class TStream;
-
-// Values[0] weighs the row above the pixel, Values[2] the row below; within a row the left
-// neighbour, the pixel's column, the right neighbour. A divisor of 0 counts as 1.
-struct TGraphFilter {
-  int32_t Values[3][3];
-  int32_t Divisor;
-  friend bool operator==(const TGraphFilter&, const TGraphFilter&) = default;
-};
-static_assert(sizeof(TGraphFilter) == 40);
-
-enum TKXFilterPresets : uint8_t {
-  fpNone,
-  fpBlur,
-  fpEdge,
-  fpEmboss,
-  fpHighPass1,
-  fpHighPass2,
-  fpHighPass3,
-  LowPass1,
-  LowPass2,
-};
-constexpr int kKXFilterPresetCount = LowPass2 + 1;
 
 // One kernel per preset, indexed by TKXFilterPresets.
 extern const TGraphFilter KXFiltPres[kKXFilterPresetCount];
@@ -45,11 +23,6 @@ extern const TGraphFilter KXFiltPres[kKXFilterPresetCount];
 // truncating toward zero. Reports each finished row through `progress`.
 void _ApplyFilter(TBitmap& bitmap, const TGraphFilter& filter, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                   const TProgressRec& progress);
-
-// The selection-aware operations of the processing component (undo, rectangle or polygon,
-// repaint).
-void ApplyFilter(TKestrixProc& proc, const TGraphFilter& filter);
-void ApplyFilterPreset(TKestrixProc& proc, TKXFilterPresets preset);
 
 // Reads a filter record from the stream's position. Only a complete record with the right
 // signature is stored into `filter`; the result says whether one was.

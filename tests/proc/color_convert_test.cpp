@@ -34,7 +34,7 @@ struct TWork {
 
 TEST(ColorConvert, ConvertToTwoAndSixteenColours) {
   TWork two(kxtest::MakePicture(50, 40));
-  ConvertTo(two.Proc, 2);
+  two.Proc.ConvertTo(2);
   EXPECT_EQ(two.Bitmap.BitCount(), 1);
   EXPECT_EQ(two.Bitmap.Width(), 50);
   EXPECT_TRUE(two.Proc.CanUndo());
@@ -42,7 +42,7 @@ TEST(ColorConvert, ConvertToTwoAndSixteenColours) {
   const TBitmap photo = kxtest::MakePicture(50, 40);
   TWork sixteen(photo);
   std::vector<TRGB> palette(20, kCanary);
-  ConvertToPalette(sixteen.Proc, 16, std::span(palette).first(16));
+  sixteen.Proc.ConvertToPalette(16, std::span(palette).first(16));
   EXPECT_EQ(sixteen.Bitmap.BitCount(), 24);
   const std::set<uint32_t> used = Colors(sixteen.Bitmap);
   EXPECT_LE(used.size(), 16u);
@@ -56,7 +56,7 @@ TEST(ColorConvert, ConvertToTwoAndSixteenColours) {
   TBitmap few(7, 5);
   for (int32_t x = 0; x < 7; ++x) few.SetPixel(x, 2, CreateRGB(uint8_t(x * 40), 255, uint8_t(255 - x)));
   TWork keep(few);
-  ConvertTo(keep.Proc, 256);
+  keep.Proc.ConvertTo(256);
   for (int32_t y = 0; y < 5; ++y)
     for (int32_t x = 0; x < 7; ++x) ASSERT_EQ(keep.Bitmap.GetPixel(x, y), few.GetPixel(x, y));
 }
@@ -65,7 +65,7 @@ TEST(ColorConvert, PaletteOfTwoColoursFitsTheCallersPalette) {
   for (const size_t size : {size_t(0), size_t(1), size_t(2)}) {
     TWork w(kxtest::MakePicture(9, 9));
     std::vector<TRGB> palette(3, kCanary);
-    ConvertToPalette(w.Proc, 2, std::span(palette).first(size));
+    w.Proc.ConvertToPalette(2, std::span(palette).first(size));
     EXPECT_EQ(w.Bitmap.BitCount(), 1);
     EXPECT_EQ(palette[0], size > 0 ? TRGB{} : kCanary);
     EXPECT_EQ(palette[1], size > 1 ? CreateRGB(255, 255, 255) : kCanary);
@@ -77,13 +77,13 @@ TEST(ColorConvert, OneBitByThresholdAndBack) {
   TBitmap b(10, 2);
   for (int32_t x = 0; x < 10; ++x) b.SetPixel(x, 0, CreateRGB(uint8_t(x * 28), uint8_t(x * 28), uint8_t(x * 28)));
   TWork w(b);
-  ConvertToBWThreshold(w.Proc, 128);  // gray of level x * 28 is (99 x 28 x) div 100
+  w.Proc.ConvertToBWThreshold(128);  // gray of level x * 28 is (99 x 28 x) div 100
   ASSERT_EQ(w.Bitmap.BitCount(), 1);
   EXPECT_EQ(w.Bitmap.ScanLine(0)[0], 0x07);  // x = 5 (gray 138) on; x = 4 (gray 110) off
   EXPECT_EQ(w.Bitmap.ScanLine(0)[1], 0xC0);
   EXPECT_EQ(w.Bitmap.ScanLine(1)[0], 0);
 
-  ConvertTo24Bit(w.Proc);
+  w.Proc.ConvertTo24Bit();
   ASSERT_EQ(w.Bitmap.BitCount(), 24);
   for (int32_t x = 0; x < 10; ++x) {
     const uint8_t v = x >= 5 ? 255 : 0;
@@ -91,7 +91,7 @@ TEST(ColorConvert, OneBitByThresholdAndBack) {
     EXPECT_EQ(w.Bitmap.GetPixel(x, 1), CreateRGB(0, 0, 0)) << x;
   }
   const TBitmap again = w.Bitmap;
-  ConvertTo24Bit(w.Proc);  // 24-bit already: unchanged
+  w.Proc.ConvertTo24Bit();  // 24-bit already: unchanged
   EXPECT_EQ(kxtest::Compare(w.Bitmap, again).pixels, 0);
 
   // -1: the gray of the channel means (159 each, gray 157).
@@ -100,18 +100,18 @@ TEST(ColorConvert, OneBitByThresholdAndBack) {
   half.SetPixel(3, 0, CreateRGB(255, 255, 255));
   half.SetPixel(1, 0, CreateRGB(126, 126, 126));  // gray 124: black
   TWork m(half);
-  ConvertToBWThreshold(m.Proc, -1);
+  m.Proc.ConvertToBWThreshold(-1);
   EXPECT_EQ(m.Bitmap.ScanLine(0)[0] & 0xF0, 0x30);
 }
 
 TEST(ColorConvert, OrderedDitherThroughTheComponent) {
   TWork w(kxtest::MakePicture(20, 20));
-  ConvertToBWOrdered(w.Proc);
+  w.Proc.ConvertToBWOrdered();
   EXPECT_EQ(w.Bitmap.BitCount(), 1);
   w.Proc.Undo();
   EXPECT_EQ(w.Bitmap.BitCount(), 24);
-  ConvertToBWOrdered(w.Proc);
-  ConvertToBWOrdered(w.Proc);  // 1-bit: nothing to do
+  w.Proc.ConvertToBWOrdered();
+  w.Proc.ConvertToBWOrdered();  // 1-bit: nothing to do
   EXPECT_EQ(w.Bitmap.BitCount(), 1);
 }
 
@@ -122,11 +122,11 @@ TEST(ColorConvert, DistinctColoursAndHistogram) {
   b.SetPixel(4, 3, CreateRGB(1, 2, 3));
   b.SetPixel(2, 1, CreateRGB(0, 0, 1));
   TWork w(b);
-  EXPECT_EQ(CalcImageNumColors(w.Proc), 4);
+  EXPECT_EQ(w.Proc.CalcImageNumColors(), 4);
   w.Proc.Select(1, 1, 5, 3);
-  EXPECT_EQ(CalcImageNumColors(w.Proc), 3);
+  EXPECT_EQ(w.Proc.CalcImageNumColors(), 3);
   THistogram h;
-  GetHistogram(w.Proc, h);
+  w.Proc.GetHistogram(h);
   EXPECT_EQ(h[0].r, 15u - 2);
   EXPECT_EQ(h[1].r, 2u);
   EXPECT_EQ(h[2].g, 2u);
@@ -136,18 +136,18 @@ TEST(ColorConvert, DistinctColoursAndHistogram) {
   EXPECT_EQ(h[255].r, 0u);
 
   TWork photo(kxtest::MakePicture(64, 48));
-  EXPECT_EQ(CalcImageNumColors(photo.Proc), int32_t(Colors(photo.Bitmap).size()));
+  EXPECT_EQ(photo.Proc.CalcImageNumColors(), int32_t(Colors(photo.Bitmap).size()));
 
   TWork mono(TBitmap(5, 5, pf1bit));
-  EXPECT_EQ(CalcImageNumColors(mono.Proc), 2);
+  EXPECT_EQ(mono.Proc.CalcImageNumColors(), 2);
   THistogram garbage;
   for (auto& item : garbage) item = {7, 7, 7, 7};
-  GetHistogram(mono.Proc, garbage);
+  mono.Proc.GetHistogram(garbage);
   for (const auto& item : garbage) ASSERT_EQ(item.r + item.g + item.b + item.Gray, 0u);
   TKestrixProc none;
-  EXPECT_EQ(CalcImageNumColors(none), 0);
+  EXPECT_EQ(none.CalcImageNumColors(), 0);
   TWork four(TBitmap(5, 5, pf4bit));
-  EXPECT_EQ(CalcImageNumColors(four.Proc), 0);
+  EXPECT_EQ(four.Proc.CalcImageNumColors(), 0);
 }
 
 TEST(ColorConvert, PaletteCalculationLeavesThePicture) {
@@ -156,7 +156,7 @@ TEST(ColorConvert, PaletteCalculationLeavesThePicture) {
   b.SetPixel(1, 0, CreateRGB(12, 200, 77));
   TWork w(b);
   std::vector<TRGB> palette(8, kCanary);
-  CalcImagePalette(w.Proc, palette, 8);
+  w.Proc.CalcImagePalette(palette, 8);
   EXPECT_EQ(kxtest::Compare(w.Bitmap, b).pixels, 0);
   std::set<uint32_t> got;
   for (size_t i = 0; i < 3; ++i) got.insert(uint32_t(palette[i].r) << 16 | palette[i].g << 8 | palette[i].b);

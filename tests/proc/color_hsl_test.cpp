@@ -15,7 +15,7 @@ TRGB AfterHSL(TRGB c, int32_t dh, int32_t ds, int32_t dl) {
   b.SetPixel(0, 0, c);
   TKestrixProc proc;
   proc.SetAttachedBitmap(&b);
-  HSLvar(proc, dh, ds, dl);
+  proc.HSLvar(dh, ds, dl);
   return b.GetPixel(0, 0);
 }
 
@@ -24,7 +24,7 @@ TRGB AfterHSV(TRGB c, int32_t dh, int32_t ds, int32_t dv) {
   b.SetPixel(0, 0, c);
   TKestrixProc proc;
   proc.SetAttachedBitmap(&b);
-  HSVvar(proc, dh, ds, dv);
+  proc.HSVvar(dh, ds, dv);
   return b.GetPixel(0, 0);
 }
 
@@ -86,7 +86,7 @@ TEST(ColorHSL, LargePicturesShiftLikeSinglePixels) {
   TBitmap b(photo);
   TKestrixProc proc;
   proc.SetAttachedBitmap(&b);
-  HSVvar(proc, 25, -10, 7);
+  proc.HSVvar(25, -10, 7);
   for (int32_t y = 0; y < 1400; y += 7)
     for (int32_t x = 0; x < 1500; x += 3) {
       int32_t h, s, v;
@@ -106,31 +106,31 @@ TEST(ColorHSL, ChannelsAsGrayPictures) {
     uint8_t First, Second;
   } const rgb[] = {{0, 30, 0}, {1, 20, 0}, {2, 10, 255}, {7, 10, 255}};
   for (const auto& c : rgb) {
-    auto out = GetRGBChannel(proc, c.Channel);
+    auto out = proc.GetRGBChannel(c.Channel);
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(out->GetPixel(0, 0), CreateRGB(c.First, c.First, c.First)) << c.Channel;
     EXPECT_EQ(out->GetPixel(1, 0), CreateRGB(c.Second, c.Second, c.Second)) << c.Channel;
   }
   // (10, 20, 30): hundredths 4, 8, 12; v 12, s = 8 x 99 div 12 = 66, h = (4 - 8) x 60 div 8 + 240 = 210.
-  auto hue = GetHSVChannel(proc, 0), sat = GetHSVChannel(proc, 1), val = GetHSVChannel(proc, 2);
+  auto hue = proc.GetHSVChannel(0), sat = proc.GetHSVChannel(1), val = proc.GetHSVChannel(2);
   EXPECT_EQ(hue->GetPixel(0, 0).r, 149);  // Trunc(210 / 359 x 255)
   EXPECT_EQ(sat->GetPixel(0, 0).r, 170);  // Trunc(66 / 99 x 255)
   EXPECT_EQ(val->GetPixel(0, 0).r, 30);   // Trunc(12 / 99 x 255)
-  EXPECT_EQ(GetHSVChannel(proc, 9)->GetPixel(0, 0).r, 149);
+  EXPECT_EQ(proc.GetHSVChannel(9)->GetPixel(0, 0).r, 149);
   TBitmap r(1, 1, pf1bit), g, bl, h, s, v;
-  GetRGBChannelAll(proc, r, g, bl);
+  proc.GetRGBChannelAll(r, g, bl);
   EXPECT_EQ(r.BitCount(), 24);
   EXPECT_EQ(r.GetPixel(1, 0).g, 255);
   EXPECT_EQ(bl.GetPixel(0, 0).r, 30);
-  GetHSVChannelAll(proc, h, s, v);
+  proc.GetHSVChannelAll(h, s, v);
   EXPECT_EQ(s.GetPixel(0, 0).b, 170);
   EXPECT_EQ(v.GetPixel(1, 0).b, 255);
 
   TBitmap mono(4, 4, pf1bit);
   TKestrixProc monoProc;
   monoProc.SetAttachedBitmap(&mono);
-  EXPECT_EQ(GetRGBChannel(monoProc, 0), nullptr);
-  EXPECT_EQ(GetHSVChannel(monoProc, 0), nullptr);
+  EXPECT_EQ(monoProc.GetRGBChannel(0), nullptr);
+  EXPECT_EQ(monoProc.GetHSVChannel(0), nullptr);
 }
 
 }  // namespace

@@ -42,20 +42,20 @@ uint8_t Clamp(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 TEST(ColorPoint, BrightnessClampsAtBothEnds) {
   TWork w(Filled(1, 1, CreateRGB(10, 200, 250)));
-  IntensityRGBall(w.Proc, 40, 40, 40);
+  w.Proc.IntensityRGBall(40, 40, 40);
   EXPECT_EQ(w.Bitmap.GetPixel(0, 0), CreateRGB(50, 240, 255));
   for (const int d : {100, -100, 1, -1, 37}) {
     TWork r(Ramp());
-    IntensityRGBall(r.Proc, d, d, -d);
+    r.Proc.IntensityRGBall(d, d, -d);
     for (int i = 0; i < 256; ++i)
       ASSERT_EQ(r.Bitmap.GetPixel(i, 0), CreateRGB(Clamp(i + d), Clamp(255 - i + d), Clamp(i - d))) << d << " " << i;
   }
   TWork up(Ramp());
-  IntensityRGBall(up.Proc, 100, 100, 100);
+  up.Proc.IntensityRGBall(100, 100, 100);
   EXPECT_EQ(up.Bitmap.GetPixel(155, 0).r, 255);
   EXPECT_EQ(up.Bitmap.GetPixel(154, 0).r, 254);
   TWork down(Ramp());
-  IntensityRGBall(down.Proc, -100, -100, -100);
+  down.Proc.IntensityRGBall(-100, -100, -100);
   EXPECT_EQ(down.Bitmap.GetPixel(100, 0).r, 0);
   EXPECT_EQ(down.Bitmap.GetPixel(101, 0).r, 1);
   EXPECT_TRUE(down.Proc.CanUndo());
@@ -82,7 +82,7 @@ TEST(ColorPoint, ContrastAroundTheTrueMeans) {
   };
   for (const auto& c : cases) {
     TWork w(b);
-    Contrast(w.Proc, c.V);
+    w.Proc.Contrast(c.V);
     EXPECT_EQ(w.Bitmap.GetPixel(0, 0).r, c.Red[0]) << c.V;
     EXPECT_EQ(w.Bitmap.GetPixel(1, 0).r, c.Red[1]) << c.V;
     EXPECT_EQ(w.Bitmap.GetPixel(0, 1).r, c.Red[2]) << c.V;
@@ -94,37 +94,37 @@ TEST(ColorPoint, ContrastAroundTheTrueMeans) {
   // A uniform picture keeps its colour at every contrast.
   for (const int32_t v : {-100, -50, 0, 50, 100}) {
     TWork w(Filled(3, 3, CreateRGB(200, 200, 200)));
-    Contrast(w.Proc, v);
+    w.Proc.Contrast(v);
     EXPECT_TRUE(Same(w.Bitmap, Filled(3, 3, CreateRGB(200, 200, 200)))) << v;
   }
   // Too small: unchanged.
   TWork line(Filled(5, 1, CreateRGB(0, 0, 0)));
   line.Bitmap.SetPixel(0, 0, CreateRGB(255, 255, 255));
   const TBitmap before = line.Bitmap;
-  Contrast(line.Proc, 100);
+  line.Proc.Contrast(100);
   EXPECT_TRUE(Same(line.Bitmap, before));
 }
 
 TEST(ColorPoint, ContrastOnNineMegapixelsSumsInSixtyFourBits) {
   // 9 million x 255 overflows 32 bits.
   TWork w(Filled(3000, 3000, CreateRGB(255, 128, 254)));
-  Contrast(w.Proc, 30);
+  w.Proc.Contrast(30);
   for (const auto& [x, y] : {std::pair{0, 0}, std::pair{2999, 2999}, std::pair{1500, 700}})
     EXPECT_EQ(w.Bitmap.GetPixel(x, y), CreateRGB(255, 128, 254));
   w.Bitmap.SetPixel(0, 0, CreateRGB(0, 0, 0));
-  Contrast(w.Proc, 10);  // f = 2 around means that stay 254, 127, 253
+  w.Proc.Contrast(10);  // f = 2 around means that stay 254, 127, 253
   EXPECT_EQ(w.Bitmap.GetPixel(0, 0), CreateRGB(0, 0, 0));
   EXPECT_EQ(w.Bitmap.GetPixel(5, 5), CreateRGB(255, 129, 255));
 }
 
 TEST(ColorPoint, NegativeAtTwentyFourAndOneBit) {
   TWork w(Ramp());
-  Negative(w.Proc);
+  w.Proc.Negative();
   for (int i = 0; i < 256; ++i)
     ASSERT_EQ(w.Bitmap.GetPixel(i, 0), CreateRGB(uint8_t(255 - i), uint8_t(i), uint8_t(255 - i)));
   TWork mono(TBitmap(10, 3, pf1bit));
   mono.Proc.Select(2, 1, 8, 1);
-  Negative(mono.Proc);
+  mono.Proc.Negative();
   EXPECT_EQ(mono.Bitmap.ScanLine(0)[0], 0);
   EXPECT_EQ(mono.Bitmap.ScanLine(1)[0], 0x3F);
   EXPECT_EQ(mono.Bitmap.ScanLine(1)[1], 0x80);
@@ -137,7 +137,7 @@ TEST(ColorPoint, GrayAndOperationsThatNeedTwentyFourBits) {
   b.SetPixel(1, 0, CreateRGB(10, 200, 250));
   b.SetPixel(2, 0, CreateRGB(255, 0, 0));
   TWork w(b);
-  ConvertToGray(w.Proc);
+  w.Proc.ConvertToGray();
   EXPECT_EQ(w.Bitmap.GetPixel(0, 0), CreateRGB(252, 252, 252));
   EXPECT_EQ(w.Bitmap.GetPixel(1, 0), CreateRGB(161, 161, 161));
   EXPECT_EQ(w.Bitmap.GetPixel(2, 0), CreateRGB(53, 53, 53));
@@ -146,9 +146,9 @@ TEST(ColorPoint, GrayAndOperationsThatNeedTwentyFourBits) {
   mono.ScanLine(0)[0] = 0x5A;
   TWork m(mono);
   const std::function<void(TKestrixProc&)> ops[] = {
-      [](TKestrixProc& p) { IntensityRGBall(p, 10, 10, 10); }, [](TKestrixProc& p) { Contrast(p, 50); },
-      [](TKestrixProc& p) { ConvertToGray(p); }, [](TKestrixProc& p) { HSVvar(p, 10, 0, 0); },
-      [](TKestrixProc& p) { HistAutoEqualize(p); }};
+      [](TKestrixProc& p) { p.IntensityRGBall(10, 10, 10); }, [](TKestrixProc& p) { p.Contrast(50); },
+      [](TKestrixProc& p) { p.ConvertToGray(); }, [](TKestrixProc& p) { p.HSVvar(10, 0, 0); },
+      [](TKestrixProc& p) { p.HistAutoEqualize(); }};
   for (const auto& op : ops) {
     op(m.Proc);
     EXPECT_TRUE(Same(m.Bitmap, mono));
@@ -160,11 +160,11 @@ TEST(ColorPoint, GrayAndOperationsThatNeedTwentyFourBits) {
 TEST(ColorPoint, ThresholdsPerChannel) {
   // Limits black and white: nothing happens, even to channels that are 0.
   TWork same(Ramp());
-  Threshold(same.Proc, CreateRGB(0, 0, 0), CreateRGB(255, 255, 255), CreateRGB(9, 9, 9), CreateRGB(7, 7, 7));
+  same.Proc.Threshold(CreateRGB(0, 0, 0), CreateRGB(255, 255, 255), CreateRGB(9, 9, 9), CreateRGB(7, 7, 7));
   EXPECT_TRUE(Same(same.Bitmap, Ramp()));
 
   TWork w(Ramp());
-  Threshold(w.Proc, CreateRGB(50, 50, 50), CreateRGB(200, 200, 200), CreateRGB(0, 250, 0), CreateRGB(255, 255, 255));
+  w.Proc.Threshold(CreateRGB(50, 50, 50), CreateRGB(200, 200, 200), CreateRGB(0, 250, 0), CreateRGB(255, 255, 255));
   const auto red = [&](int i) { return w.Bitmap.GetPixel(i, 0).r; };
   EXPECT_EQ(red(50), 0);
   EXPECT_EQ(red(51), 51);
@@ -177,8 +177,8 @@ TEST(ColorPoint, ThresholdsPerChannel) {
 
 TEST(ColorPoint, LevelStretch) {
   TWork w(Ramp());
-  HistEqualize(w.Proc, CreateRGB(0, 0, 0), CreateRGB(200, 0, 0));  // high treated as (200, 1, 1)
-  EXPECT_EQ(w.Bitmap.GetPixel(100, 0).r, 128);                     // Nearest(100 / 200 x 255 = 127.5)
+  w.Proc.HistEqualize(CreateRGB(0, 0, 0), CreateRGB(200, 0, 0));  // high treated as (200, 1, 1)
+  EXPECT_EQ(w.Bitmap.GetPixel(100, 0).r, 128);                    // Nearest(100 / 200 x 255 = 127.5)
   EXPECT_EQ(w.Bitmap.GetPixel(201, 0).r, 255);
   EXPECT_EQ(w.Bitmap.GetPixel(255, 0).g, 0);
   EXPECT_EQ(w.Bitmap.GetPixel(254, 0).g, 255);
@@ -186,13 +186,13 @@ TEST(ColorPoint, LevelStretch) {
   EXPECT_EQ(w.Bitmap.GetPixel(1, 0).b, 255);
 
   TWork s(Ramp());
-  HistEqualize(s.Proc, CreateRGB(50, 50, 50), CreateRGB(200, 200, 200));
+  s.Proc.HistEqualize(CreateRGB(50, 50, 50), CreateRGB(200, 200, 200));
   EXPECT_EQ(s.Bitmap.GetPixel(200, 0).r, 238);  // A = 187, B = Nearest(238.4)
   EXPECT_EQ(s.Bitmap.GetPixel(50, 0).r, 0);
   EXPECT_EQ(s.Bitmap.GetPixel(10, 0).r, 0);
 
   TWork equal(Ramp());
-  HistEqualize(equal.Proc, CreateRGB(1, 1, 1), CreateRGB(0, 0, 0));
+  equal.Proc.HistEqualize(CreateRGB(1, 1, 1), CreateRGB(0, 0, 0));
   EXPECT_TRUE(Same(equal.Bitmap, Ramp()));
 }
 
@@ -202,7 +202,7 @@ TEST(ColorPoint, AutoEqualizeChoosesBetweenLevelAndNeighbourhood) {
   for (int32_t y = 0; y < 16; ++y)
     for (int32_t x = 8; x < 16; ++x) b.SetPixel(x, y, CreateRGB(255, 255, 255));
   TWork w(b);
-  HistAutoEqualize(w.Proc);
+  w.Proc.HistAutoEqualize();
   const uint8_t expect[16] = {0, 0, 0, 0, 0, 0, 0, 85, 170, 255, 255, 255, 255, 255, 255, 255};
   for (int32_t y = 0; y < 16; ++y)
     for (int32_t x = 0; x < 16; ++x)
@@ -211,7 +211,7 @@ TEST(ColorPoint, AutoEqualizeChoosesBetweenLevelAndNeighbourhood) {
   // Fewer than 256 pixels: unchanged.
   const TBitmap small = kxtest::MakePicture(15, 15);
   TWork s(small);
-  HistAutoEqualize(s.Proc);
+  s.Proc.HistAutoEqualize();
   EXPECT_TRUE(Same(s.Bitmap, small));
 }
 
@@ -220,18 +220,18 @@ TEST(ColorPoint, AutoEqualizeChoosesBetweenLevelAndNeighbourhood) {
 TEST(ColorPoint, SelectionChangesExactlyTheSelectedPixels) {
   const TBitmap photo = kxtest::MakePicture(40, 30);
   const std::function<void(TKestrixProc&)> ops[] = {
-      [](TKestrixProc& p) { IntensityRGBall(p, 30, -20, 10); },
-      [](TKestrixProc& p) { Contrast(p, 40); },
-      [](TKestrixProc& p) { Negative(p); },
-      [](TKestrixProc& p) { ConvertToGray(p); },
-      [](TKestrixProc& p) { HSLvar(p, 30, 10, 5); },
-      [](TKestrixProc& p) { HSVvar(p, 30, 10, 5); },
-      [](TKestrixProc& p) { CastColorRange(p, CreateRGB(0, 0, 0), CreateRGB(128, 255, 255), CreateRGB(1, 2, 3)); },
+      [](TKestrixProc& p) { p.IntensityRGBall(30, -20, 10); },
+      [](TKestrixProc& p) { p.Contrast(40); },
+      [](TKestrixProc& p) { p.Negative(); },
+      [](TKestrixProc& p) { p.ConvertToGray(); },
+      [](TKestrixProc& p) { p.HSLvar(30, 10, 5); },
+      [](TKestrixProc& p) { p.HSVvar(30, 10, 5); },
+      [](TKestrixProc& p) { p.CastColorRange(CreateRGB(0, 0, 0), CreateRGB(128, 255, 255), CreateRGB(1, 2, 3)); },
       [](TKestrixProc& p) {
-        Threshold(p, CreateRGB(60, 60, 60), CreateRGB(180, 180, 180), CreateRGB(0, 0, 0), CreateRGB(255, 255, 255));
+        p.Threshold(CreateRGB(60, 60, 60), CreateRGB(180, 180, 180), CreateRGB(0, 0, 0), CreateRGB(255, 255, 255));
       },
-      [](TKestrixProc& p) { HistEqualize(p, CreateRGB(20, 20, 20), CreateRGB(220, 220, 220)); },
-      [](TKestrixProc& p) { HistAutoEqualize(p); },
+      [](TKestrixProc& p) { p.HistEqualize(CreateRGB(20, 20, 20), CreateRGB(220, 220, 220)); },
+      [](TKestrixProc& p) { p.HistAutoEqualize(); },
   };
   int index = 0;
   for (const auto& op : ops) {

@@ -33,6 +33,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmInfo;
   } else if (command == "convert") {
     cl.Command = TCommandLine::cmConvert;
+  } else if (command == "colors") {
+    cl.Command = TCommandLine::cmColors;
   } else if (command == "formats") {
     cl.Command = TCommandLine::cmFormats;
   } else {
@@ -82,6 +84,8 @@ std::string HelpText() {
       "      print the parameters of FILE, one Name=Value line each\n"
       "  kestrix convert IN OUT [--set Name=Value]... [--do OPERATION ARG...]... [--quiet]\n"
       "      load IN, run the operations in order, save OUT\n"
+      "  kestrix colors FILE [--quiet]\n"
+      "      print the number of distinct colours of FILE (2 for a black-and-white picture)\n"
       "  kestrix formats\n"
       "      list the picture formats: type, name, extensions, whether they are read and written\n"
       "  kestrix --help\n"

@@ -20,8 +20,8 @@ struct TOperationCall {
 };
 
 struct TCommandLine {
-  enum TCommand { cmHelp, cmInfo, cmConvert, cmFormats } Command = cmHelp;
-  std::vector<std::string> Files;  // FILE for info; IN and OUT for convert; none for formats
+  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats } Command = cmHelp;
+  std::vector<std::string> Files;  // FILE for info and colors; IN and OUT for convert; none for formats
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;
   bool Quiet = false;

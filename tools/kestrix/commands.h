@@ -7,6 +7,7 @@ namespace kestrix {
 
 int RunInfo(const TCommandLine& cl);
 int RunConvert(const TCommandLine& cl);
+int RunColors(const TCommandLine& cl);
 int RunFormats();
 
 }  // namespace kestrix

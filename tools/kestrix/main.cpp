@@ -1,4 +1,5 @@
-// The kestrix command-line tool: file facts, conversion and the format list over the library.
+// The kestrix command-line tool: file facts, conversion, colour counts and the format list over
+// the library.
 // Exit status 0 on success, 1 when a file cannot be read or written, 2 for a usage error; every
 // failure is one line on standard error.
 #include <cstdio>
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
         return RunInfo(cl);
       case TCommandLine::cmConvert:
         return RunConvert(cl);
+      case TCommandLine::cmColors:
+        return RunColors(cl);
       case TCommandLine::cmFormats:
         return RunFormats();
     }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/proc/color.h"
 #include "imaging/proc/proc.h"
 #include "tools/kestrix/operation_args.h"
 #include "tools/kestrix/operations.h"
@@ -43,58 +42,54 @@ kx::TRGB C(std::span<const std::string> a, size_t i) { return *Color(a[i]); }
 const std::vector<TToolOperation> kColorOperations = {
     {"IntensityRGBall", "DR DG DB", 3, AllInts,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::IntensityRGBall(TToolProc(b, p).Get(), I(a, 0), I(a, 1), I(a, 2));
+       TToolProc(b, p).Get().IntensityRGBall(I(a, 0), I(a, 1), I(a, 2));
      }},
     {"Contrast", "V", 1, AllInts,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::Contrast(TToolProc(b, p).Get(), I(a, 0));
+       TToolProc(b, p).Get().Contrast(I(a, 0));
      }},
     {"Negative", "", 0, NoArgs,
-     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) { kx::Negative(TToolProc(b, p).Get()); }},
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) { TToolProc(b, p).Get().Negative(); }},
     {"ConvertToGray", "", 0, NoArgs,
-     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
-       kx::ConvertToGray(TToolProc(b, p).Get());
-     }},
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) { TToolProc(b, p).Get().ConvertToGray(); }},
     {"HSLvar", "DH DS DL", 3, AllInts,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::HSLvar(TToolProc(b, p).Get(), I(a, 0), I(a, 1), I(a, 2));
+       TToolProc(b, p).Get().HSLvar(I(a, 0), I(a, 1), I(a, 2));
      }},
     {"HSVvar", "DH DS DV", 3, AllInts,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::HSVvar(TToolProc(b, p).Get(), I(a, 0), I(a, 1), I(a, 2));
+       TToolProc(b, p).Get().HSVvar(I(a, 0), I(a, 1), I(a, 2));
      }},
     {"CastColorRange", "R,G,B R,G,B R,G,B", 3, AllColors,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::CastColorRange(TToolProc(b, p).Get(), C(a, 0), C(a, 1), C(a, 2));
+       TToolProc(b, p).Get().CastColorRange(C(a, 0), C(a, 1), C(a, 2));
      }},
     {"Threshold", "R,G,B R,G,B R,G,B R,G,B", 4, AllColors,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::Threshold(TToolProc(b, p).Get(), C(a, 0), C(a, 1), C(a, 2), C(a, 3));
+       TToolProc(b, p).Get().Threshold(C(a, 0), C(a, 1), C(a, 2), C(a, 3));
      }},
     {"HistEqualize", "R,G,B R,G,B", 2, AllColors,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::HistEqualize(TToolProc(b, p).Get(), C(a, 0), C(a, 1));
+       TToolProc(b, p).Get().HistEqualize(C(a, 0), C(a, 1));
      }},
     {"HistAutoEqualize", "", 0, NoArgs,
      [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
-       kx::HistAutoEqualize(TToolProc(b, p).Get());
+       TToolProc(b, p).Get().HistAutoEqualize();
      }},
     {"ConvertTo", "COLORS", 1, AllInts,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::ConvertTo(TToolProc(b, p).Get(), I(a, 0));
+       TToolProc(b, p).Get().ConvertTo(I(a, 0));
      }},
     {"ConvertToBWOrdered", "", 0, NoArgs,
      [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
-       kx::ConvertToBWOrdered(TToolProc(b, p).Get());
+       TToolProc(b, p).Get().ConvertToBWOrdered();
      }},
     {"ConvertToBWThreshold", "THRESHOLD", 1, AllInts,
      [](kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-       kx::ConvertToBWThreshold(TToolProc(b, p).Get(), I(a, 0));
+       TToolProc(b, p).Get().ConvertToBWThreshold(I(a, 0));
      }},
     {"ConvertTo24Bit", "", 0, NoArgs,
-     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) {
-       kx::ConvertTo24Bit(TToolProc(b, p).Get());
-     }},
+     [](kx::TBitmap& b, std::span<const std::string>, kx::TProgressRec& p) { TToolProc(b, p).Get().ConvertTo24Bit(); }},
 };
 
 }  // namespace

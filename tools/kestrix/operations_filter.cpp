@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/proc/filters.h"
 #include "imaging/proc/proc.h"
+#include "imaging/proc/proc_types.h"
 #include "tools/kestrix/operation_args.h"
 #include "tools/kestrix/operations.h"
 
@@ -27,12 +27,12 @@ void RunFilter(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec&
   kx::TGraphFilter filter;
   for (int k = 0; k < 9; ++k) filter.Values[k / 3][k % 3] = *ParseInt(a[size_t(k)]);
   filter.Divisor = *ParseInt(a[9]);
-  kx::ApplyFilter(TToolProc(b, p).Get(), filter);
+  TToolProc(b, p).Get().ApplyFilter(filter);
 }
 
 bool ValidPreset(std::span<const std::string> a) { return bool(ParseName<kx::TKXFilterPresets>(a[0], kPresets)); }
 void RunPreset(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  kx::ApplyFilterPreset(TToolProc(b, p).Get(), *ParseName<kx::TKXFilterPresets>(a[0], kPresets));
+  TToolProc(b, p).Get().ApplyFilterPreset(*ParseName<kx::TKXFilterPresets>(a[0], kPresets));
 }
 
 const TToolOperation kFilterOperations[] = {

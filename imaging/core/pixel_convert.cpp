@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "imaging/core/bitmap_copy.h"
 #include "imaging/core/pixelformat.h"
 #include "imaging/core/quantizer.h"
@@ -18,6 +22,28 @@ const uint8_t kDitherMatrix[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56
                                      {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
 namespace {
+
+// Swaps red and blue in the longest prefix of `bytes` it can do five pixels at a time, returns
+// its length. Each 16-byte step rewrites its last byte unchanged and the next step starts
+// there, so the same call works in place (dest == source) and into a separate row.
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(uint8_t* dest, const uint8_t* source, size_t bytes) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  size_t i = 0;
+  for (; i + 16 <= bytes; i += 15) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + i), _mm_shuffle_epi8(v, order));
+  }
+  return i;
+}
+
+size_t SwapRedBlueWide(uint8_t* dest, const uint8_t* source, size_t bytes) {
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  return ssse3 ? SwapRedBlueSsse3(dest, source, bytes) : 0;
+}
+#else
+size_t SwapRedBlueWide(uint8_t*, const uint8_t*, size_t) { return 0; }
+#endif
 
 constexpr TC1TO24 MakeC1TO24() {
   TC1TO24 t{};
@@ -138,12 +164,21 @@ int32_t _GetSimilColor(const TRGB* palette, int32_t count, TRGB color) {
   return best;
 }
 
-void _RGB2BGR(TRGB* colors, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) std::swap(colors[i].r, colors[i].b);
-}
+void _RGB2BGR(TRGB* colors, int32_t count) { _CopyBGR_RGB(colors, colors, count); }
 
 void _CopyBGR_RGB(TRGB* dest, const TRGB* source, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) dest[i] = TRGB{source[i].r, source[i].g, source[i].b};
+  if (count <= 0) return;
+  // Bytes, not TRGB fields: the fields would alias when dest == source.
+  auto* d = reinterpret_cast<uint8_t*>(dest);
+  const auto* s = reinterpret_cast<const uint8_t*>(source);
+  const size_t bytes = size_t(count) * 3;
+  size_t done = SwapRedBlueWide(d, s, bytes);
+  for (; done < bytes; done += 3) {
+    const uint8_t red = s[done];
+    d[done] = s[done + 2];
+    d[done + 1] = s[done + 1];
+    d[done + 2] = red;
+  }
 }
 
 int32_t _ConvertXBitsToYBits(const uint8_t* source, uint8_t* dest, int32_t srcBits, int32_t dstBits, int32_t width,

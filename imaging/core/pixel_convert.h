@@ -43,7 +43,8 @@ void _Negative1Bit(TBitmap& bitmap);
 int32_t _GetSimilColor(const TRGB* palette, int32_t count, TRGB color);
 // Swaps red and blue of each entry in place.
 void _RGB2BGR(TRGB* colors, int32_t count);
-// Copies `count` pixels and swaps red and blue of each copy.
+// Copies `count` pixels and swaps red and blue of each copy; `dest` may be `source` (rows of
+// other overlap are not allowed).
 void _CopyBGR_RGB(TRGB* dest, const TRGB* source, int32_t count);
 
 // Turns one row of `width` pixels of `srcBits` into `dstBits` (packed pixels most significant

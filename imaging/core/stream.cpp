@@ -164,8 +164,11 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   auto* in = static_cast<const uint8_t*>(buffer);
   int64_t total = 0;
   while (total < count) {
-    if (fBufPos == 0 && count - total >= int64_t(fBuf.size())) {
-      // Large writes skip the buffer. fWriting stays set with nothing pending, which is harmless.
+    if (count - total >= int64_t(fBuf.size())) {
+      // Large writes skip the buffer once what it holds is out. fWriting stays set with nothing
+      // pending, which is harmless.
+      FlushWrite();
+      fWriting = true;
       WriteAt(in + total, size_t(count - total));
       return count;
     }

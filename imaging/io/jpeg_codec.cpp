@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "imaging/core/bitmap.h"
@@ -210,11 +211,15 @@ void FinishReading(TJpegReader& r) {
   jpeg_finish_decompress(&r.cinfo);
 }
 
-// Sizes through 1 x 1 so that the format change never converts a large old picture.
+// A 24-bit bitmap of the right size is kept as it is: every row is written, and a fresh block
+// would cost zeroing pages the decoder overwrites at once. Otherwise it is sized through 1 x 1
+// so that the format change never converts a large old picture.
 bool PrepareBitmap(TBitmap& bitmap, JDIMENSION width, JDIMENSION height) {
   try {
-    bitmap.SetSize(1, 1);
-    bitmap.SetPixelFormat(pf24bit);
+    if (bitmap.PixelFormat() != pf24bit) {
+      bitmap.SetSize(1, 1);
+      bitmap.SetPixelFormat(pf24bit);
+    }
     bitmap.SetSize(int32_t(width), int32_t(height));
     return true;
   } catch (...) {
@@ -256,7 +261,14 @@ void ReadJPegStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, boo
     *abort = true;
     return;
   }
-  if (DecodeRows(reader, bitmap, progress)) FinishReading(reader);
+  if (DecodeRows(reader, bitmap, progress)) {
+    FinishReading(reader);
+  } else {
+    // Rows the decoder never completed are black, whatever the bitmap held before; being
+    // bottom-up, they are the first bytes of the block.
+    const int64_t rows = int64_t(bitmap.Height()) - int64_t(reader.cinfo.output_scanline);
+    if (rows > 0) std::memset(bitmap.Bits(), 0, size_t(rows) * size_t(bitmap.RowLen()));
+  }
 }
 
 }  // namespace kx

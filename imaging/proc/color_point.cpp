@@ -16,6 +16,18 @@ namespace {
 
 uint8_t Clamp255(int64_t v) { return uint8_t(std::clamp<int64_t>(v, 0, 255)); }
 
+// Eight bytes per step: a negative needs no table, and byte steps run at an eighth of the speed.
+void InvertBytes(uint8_t* p, size_t bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    word = ~word;
+    std::memcpy(p + i, &word, 8);
+  }
+  for (; i < bytes; ++i) p[i] = uint8_t(~p[i]);
+}
+
 template <typename LevelFn>
 void FillTable(uint8_t (&table)[256], LevelFn fn) {
   for (int i = 0; i < 256; ++i) table[i] = fn(i);
@@ -62,17 +74,23 @@ void _ContrastRGB(TBitmap& bitmap, int32_t v, int32_t redMean, int32_t greenMean
 }
 
 void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
-  if (bitmap.BitCount() == 1) {
-    for (int32_t y = y1; y <= y2; ++y) {
-      uint8_t* row = bitmap.ScanLine(y);
-      for (int32_t x = x1; x <= x2; ++x) row[x >> 3] ^= uint8_t(0x80 >> (x & 7));
-    }
-    return;
-  }
+  const bool bilevel = bitmap.BitCount() == 1;
   for (int32_t y = y1; y <= y2; ++y) {
-    uint8_t* p = bitmap.ScanLine(y) + size_t(x1) * 3;
-    const size_t bytes = (size_t(x2) - size_t(x1) + 1) * 3;
-    for (size_t i = 0; i < bytes; ++i) p[i] = uint8_t(~p[i]);
+    uint8_t* row = bitmap.ScanLine(y);
+    if (bilevel) {
+      // Whole bytes between the partial first and last ones.
+      const int32_t first = x1 >> 3, last = x2 >> 3;
+      const uint8_t head = uint8_t(0xFF >> (x1 & 7)), tail = uint8_t(0xFF00 >> ((x2 & 7) + 1));
+      if (first == last) {
+        row[first] ^= uint8_t(head & tail);
+      } else {
+        row[first] ^= head;
+        InvertBytes(row + first + 1, size_t(last - first - 1));
+        row[last] ^= tail;
+      }
+    } else {
+      InvertBytes(row + size_t(x1) * 3, (size_t(x2) - size_t(x1) + 1) * 3);
+    }
     if (reporter) reporter->ReportRow(y, y1, y2);
   }
 }

@@ -157,6 +157,25 @@ TEST(PixelConvert, ChannelSwapsAndDisplayPalette) {
   EXPECT_EQ(p.Entries[1].Flags, 0);
 }
 
+// Rows are swapped several pixels per step with a scalar tail: every length around the step
+// size, in place and into another row, must swap each pixel and write no byte past the row.
+TEST(PixelConvert, ChannelSwapsAtEveryRowLength) {
+  for (int32_t count = 0; count <= 41; ++count) {
+    std::vector<TRGB> source(size_t(count) + 1), copy(size_t(count) + 1, CreateRGB(7, 7, 7));
+    for (int32_t i = 0; i <= count; ++i) source[size_t(i)] = CreateRGB(uint8_t(3 * i), uint8_t(3 * i + 1), uint8_t(3 * i + 2));
+    std::vector<TRGB> inPlace = source;
+    _CopyBGR_RGB(copy.data(), source.data(), count);
+    _RGB2BGR(inPlace.data(), count);
+    for (int32_t i = 0; i < count; ++i) {
+      const TRGB expected = CreateRGB(source[size_t(i)].b, source[size_t(i)].g, source[size_t(i)].r);
+      ASSERT_EQ(copy[size_t(i)], expected) << "count " << count << " pixel " << i;
+      ASSERT_EQ(inPlace[size_t(i)], expected) << "count " << count << " pixel " << i;
+    }
+    EXPECT_EQ(copy[size_t(count)], CreateRGB(7, 7, 7)) << count;
+    EXPECT_EQ(inPlace[size_t(count)], source[size_t(count)]) << count;
+  }
+}
+
 struct TDepthCase {
   int32_t From, To, Width;
   std::vector<uint8_t> Source;

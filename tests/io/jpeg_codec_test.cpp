@@ -654,6 +654,31 @@ TEST(JpegProgress, AbortFromTheHandlerStopsAfterTheCurrentRows) {
   EXPECT_FALSE(written[written.size() - 2] == 0xFF && written.back() == 0xD9);  // no end-of-image marker
 }
 
+// A bitmap that already has the picture's size and format is decoded into as it is; what it
+// held must show nowhere, neither after a whole read nor in the rows an abort leaves undecoded.
+TEST(JpegRead, APictureOfTheSameSizeIsOverwrittenCompletely) {
+  TBitmap picture = kxtest::MakePicture(64, 64);
+  const TBytes file = Encode(picture, WithColorSpace(ioJPEG_YCbCr, 90));
+  const auto read = [&](TBitmap& bmp, int abortAt) {
+    TProgressLog log;
+    log.abortAt = abortAt;
+    bool aborted = false;
+    TProgressRec rec = log.Record(&aborted);
+    TMemoryStream in(file);
+    TIOParamsVals params;
+    ReadJPegStream(in, bmp, params, false, rec);
+  };
+  for (int abortAt : {-1, 1}) {
+    TBitmap fresh, reused = kxtest::Filled(64, 64, TRGB{255, 255, 255});
+    read(fresh, abortAt);
+    read(reused, abortAt);
+    ASSERT_EQ(reused.Height(), 64);
+    for (int32_t y = 0; y < 64; ++y)
+      ASSERT_EQ(TBytes(reused.ScanLine(y), reused.ScanLine(y) + 64 * 3), TBytes(fresh.ScanLine(y), fresh.ScanLine(y) + 64 * 3))
+          << "abort at " << abortAt << ", row " << y;
+  }
+}
+
 TEST(JpegProgress, NullAbortPointerIsAllowed) {
   TProgressRec rec;
   TBitmap bmp;

@@ -131,6 +131,25 @@ TEST(ColorPoint, NegativeAtTwentyFourAndOneBit) {
   EXPECT_EQ(mono.Bitmap.ScanLine(2)[1], 0);
 }
 
+// A 1-bit negative inverts whole bytes between partial end bytes: every span of a 40-pixel row
+// flips exactly its own bits.
+TEST(ColorPoint, OneBitNegativeFlipsExactlyEverySpan) {
+  for (int32_t x1 = 0; x1 < 40; ++x1)
+    for (int32_t x2 = x1; x2 < 40; ++x2) {
+      TWork mono(TBitmap(40, 1, pf1bit));
+      uint8_t* row = mono.Bitmap.ScanLine(0);
+      for (int i = 0; i < 5; ++i) row[i] = uint8_t(0x5A + 17 * i);
+      const std::vector<uint8_t> before(row, row + 5);
+      mono.Proc.Select(x1, 0, x2, 0);
+      mono.Proc.Negative();
+      for (int32_t x = 0; x < 40; ++x) {
+        const bool flipped = x >= x1 && x <= x2;
+        const uint8_t bit = uint8_t(0x80 >> (x & 7));
+        ASSERT_EQ(row[x >> 3] & bit, (before[size_t(x >> 3)] & bit) ^ (flipped ? bit : 0)) << x1 << ".." << x2 << " at " << x;
+      }
+    }
+}
+
 TEST(ColorPoint, GrayAndOperationsThatNeedTwentyFourBits) {
   TBitmap b(3, 1);
   b.SetPixel(0, 0, CreateRGB(255, 255, 255));

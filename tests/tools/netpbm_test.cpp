@@ -51,6 +51,21 @@ TEST(Netpbm, ReadsEveryFormAndWritesTheBinaryOnes) {
   for (const auto& c : cases) EXPECT_EQ(Converted(c.content, c.inSuffix, c.outSuffix), Bytes(c.expected)) << c.what;
 }
 
+// Binary rasters move many rows per read and write; a picture of several such batches with a
+// short last one must come back byte for byte, gray ones expanded row by row.
+TEST(Netpbm, LargeRastersSurviveBatchedRowTransfers) {
+  const int width = 301, height = 700;
+  std::string rgb(size_t(width) * height * 3, '\0'), gray(size_t(width) * height, '\0');
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = char((i * 7 + i / 903) & 0xFF);
+  for (size_t i = 0; i < gray.size(); ++i) gray[i] = char((i * 13 + i / 301) & 0xFF);
+  std::string expanded;
+  for (char g : gray) expanded.append(3, g);
+  const std::string header = std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+  EXPECT_EQ(Converted("P6\n" + header + rgb, ".ppm", ".ppm"), Bytes("P6\n" + header + rgb));
+  EXPECT_EQ(Converted("P5\n" + header + gray, ".pgm", ".ppm"), Bytes("P6\n" + header + expanded));
+  EXPECT_EQ(Converted("P5\n" + header + gray, ".pgm", ".pgm"), Bytes("P5\n" + header + gray));
+}
+
 TEST(Netpbm, InfoReportsSizeAndDepth) {
   const struct {
     std::string content;

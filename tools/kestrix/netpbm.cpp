@@ -10,6 +10,7 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/limits.h"
+#include "imaging/core/pixel_convert.h"
 #include "imaging/core/pixel_rows.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"
@@ -37,6 +38,9 @@ class TByteSource {
   int Get() { return Fill() ? fBuf[fPos++] : kEnd; }
   bool Read(uint8_t* out, size_t n) {
     while (n > 0) {
+      // Raster batches straight from the stream once the buffered bytes are used up: copying
+      // the raster through this buffer would cost as much as the rest of reading the file.
+      if (fPos == fLen && n >= kDirectRead) return fStream.Read(out, int64_t(n)) == int64_t(n);
       if (!Fill()) return false;
       size_t take = std::min(n, fLen - fPos);
       std::copy_n(fBuf.data() + fPos, take, out);
@@ -57,6 +61,8 @@ class TByteSource {
     fLen = n > 0 ? size_t(n) : 0;
     return fLen > 0;
   }
+
+  static constexpr size_t kDirectRead = 4096;
 
   TStream& fStream;
   std::vector<uint8_t> fBuf;
@@ -154,26 +160,51 @@ bool ReadBilevelRow(TByteSource& src, const THeader& h, uint8_t* row) {
   return true;
 }
 
-bool ReadColorRow(TByteSource& src, const THeader& h, std::vector<uint8_t>& samples, uint8_t* row) {
-  const size_t channels = h.Color() ? 3 : 1;
-  const size_t count = size_t(h.width) * channels;
-  if (h.Binary()) {
-    if (!src.Read(samples.data(), count)) return false;
+// Puts one row of file samples (RGB, or gray) into a 24-bit bitmap row.
+void SpreadSamples(const THeader& h, const uint8_t* samples, uint8_t* row) {
+  const int32_t width = int32_t(h.width);
+  if (h.Color()) {
+    kx::_CopyBGR_RGB(reinterpret_cast<TRGB*>(row), reinterpret_cast<const TRGB*>(samples), width);
   } else {
-    for (size_t i = 0; i < count; ++i)
-      if (!ReadSample(src, samples[i])) return false;
+    for (int32_t x = 0; x < width; ++x, row += 3) row[0] = row[1] = row[2] = samples[x];
   }
-  // Two fixed-stride loops: a channel count known only at run time keeps the compiler from
-  // vectorising one shared loop.
-  const uint8_t* s = samples.data();
-  if (channels == 3) {
-    for (int64_t x = 0; x < h.width; ++x, s += 3, row += 3) {
-      row[0] = s[2];
-      row[1] = s[1];
-      row[2] = s[0];
+}
+
+bool ReadTextSamples(TByteSource& src, size_t count, uint8_t* samples) {
+  for (size_t i = 0; i < count; ++i)
+    if (!ReadSample(src, samples[i])) return false;
+  return true;
+}
+
+// Binary samples come a batch of rows per read, straight from the stream (reads that large pass
+// every buffer by), and are spread into the bitmap's rows from there: one pass over the pixels.
+// A batch is the fewest rows that reach kBatchBytes, the size from which file streams transfer
+// directly; more would only add fresh pages to fault in.
+constexpr size_t kBatchBytes = 64 * 1024;
+
+int32_t RowsPerBatch(size_t rowBytes) {
+  rowBytes = std::max<size_t>(1, rowBytes);
+  return int32_t(std::min<size_t>(size_t(INT32_MAX), (kBatchBytes + rowBytes - 1) / rowBytes));
+}
+
+bool ReadRaster(TByteSource& src, const THeader& h, TBitmap& bitmap, TProgressRec& progress) {
+  const int32_t height = int32_t(h.height);
+  const size_t rowSamples = size_t(h.width) * (h.Color() ? 3 : 1);
+  const bool binarySamples = h.Binary() && !h.Bilevel();
+  const int32_t batch = binarySamples ? RowsPerBatch(rowSamples) : 1;
+  std::vector<uint8_t> samples(h.Bilevel() ? 0 : rowSamples * size_t(batch));
+  for (int32_t y = 0; y < height && !progress.Aborted(); y += batch) {
+    const int32_t rows = std::min(batch, height - y);
+    if (h.Bilevel()) {
+      if (!ReadBilevelRow(src, h, bitmap.ScanLine(y))) return false;
+    } else {
+      if (binarySamples ? !src.Read(samples.data(), rowSamples * size_t(rows))
+                        : !ReadTextSamples(src, rowSamples, samples.data()))
+        return false;
+      for (int32_t i = 0; i < rows; ++i) SpreadSamples(h, samples.data() + size_t(i) * rowSamples, bitmap.ScanLine(y + i));
     }
-  } else {
-    for (int64_t x = 0; x < h.width; ++x, ++s, row += 3) row[0] = row[1] = row[2] = *s;
+    progress.val = y + rows;
+    progress.Report();
   }
   return true;
 }
@@ -200,26 +231,33 @@ void WriteBilevel(TStream& stream, const TBitmap& bitmap, TProgressRec& progress
   }
 }
 
+// Rows go out a batch at a time, so each write is large enough to pass the stream's buffer by.
 void WriteSamples(TStream& stream, TBitmap& bitmap, bool gray, TProgressRec& progress) {
   kx::TPixelRowCodec codec(bitmap.PixelFormat(), bitmap.Palette());
-  const size_t width = size_t(bitmap.Width());
-  std::vector<TRGB> pixels(width);
-  std::vector<uint8_t> out(width * (gray ? 1 : 3));
-  for (int32_t y = 0; y < bitmap.Height() && !progress.Aborted(); ++y) {
-    codec.Decode(bitmap.ScanLine(y), pixels.data(), bitmap.Width());
-    uint8_t* o = out.data();
-    if (gray) {
-      for (const TRGB& p : pixels) *o++ = Gray(p);
-    } else {
-      for (const TRGB& p : pixels) {
-        o[0] = p.r;
-        o[1] = p.g;
-        o[2] = p.b;
-        o += 3;
+  const int32_t width = bitmap.Width(), height = bitmap.Height();
+  // A 24-bit row needs no decoding into pixels first.
+  const bool direct = bitmap.PixelFormat() == kx::pf24bit;
+  std::vector<TRGB> decoded(direct ? 0 : size_t(width));
+  const size_t rowBytes = size_t(width) * (gray ? 1 : 3);
+  const int32_t batch = RowsPerBatch(rowBytes);
+  std::vector<uint8_t> out(rowBytes * size_t(batch));
+  for (int32_t y = 0; y < height && !progress.Aborted(); y += batch) {
+    const int32_t rows = std::min(batch, height - y);
+    for (int32_t i = 0; i < rows; ++i) {
+      const TRGB* pixels = reinterpret_cast<const TRGB*>(bitmap.ScanLine(y + i));
+      if (!direct) {
+        codec.Decode(bitmap.ScanLine(y + i), decoded.data(), width);
+        pixels = decoded.data();
+      }
+      uint8_t* o = out.data() + size_t(i) * rowBytes;
+      if (gray) {
+        for (int32_t x = 0; x < width; ++x) o[x] = Gray(pixels[x]);
+      } else {
+        kx::_CopyBGR_RGB(reinterpret_cast<TRGB*>(o), pixels, width);
       }
     }
-    stream.WriteBuffer(out.data(), int64_t(out.size()));
-    progress.val = y + 1;
+    stream.WriteBuffer(out.data(), int64_t(rowBytes * size_t(rows)));
+    progress.val = y + rows;
     progress.Report();
   }
 }
@@ -270,17 +308,8 @@ void ReadNetpbmStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, b
   bitmap.SetPixelFormat(pf);
   bitmap.SetPalette(kx::DefaultPalette(pf));
   bitmap.SetSize(int32_t(h.width), int32_t(h.height));
-  std::vector<uint8_t> samples(h.Bilevel() ? 0 : size_t(h.width) * (h.Color() ? 3 : 1));
   progress.SetUnits(double(h.height));
-  for (int32_t y = 0; y < int32_t(h.height) && !progress.Aborted(); ++y) {
-    uint8_t* row = bitmap.ScanLine(y);
-    if (!(h.Bilevel() ? ReadBilevelRow(src, h, row) : ReadColorRow(src, h, samples, row))) {
-      progress.Abort();
-      return;
-    }
-    progress.val = y + 1;
-    progress.Report();
-  }
+  if (!ReadRaster(src, h, bitmap, progress)) progress.Abort();
 }
 
 void WritePNMStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals&, TProgressRec& progress) {

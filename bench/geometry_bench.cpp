@@ -1,7 +1,8 @@
 // Geometry operations on a 12-megapixel photograph: resampling to 540 pixels wide with each
-// filter, enlarging a 540-pixel picture to 2000 wide with each filter, rotating by 90 and 30
-// degrees, flipping both ways, and a plain copy of the same bytes as the yardstick for the
-// quarter turns and flips. Megapixels are those of the source.
+// filter, enlarging a 540-pixel picture to 2000 wide with each filter, rotating by 90, -90,
+// 180 and 30 degrees, flipping both ways, and a plain copy of the same bytes as the yardstick
+// for the quarter turns and flips; the turns and the horizontal flip again at 1 bit per pixel
+// beside a copy of those bytes. Megapixels are those of the source.
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
@@ -13,6 +14,16 @@ namespace {
 
 const kx::TBitmap& Photo() {
   static const kx::TBitmap photo = kxbench::MakePhoto(4000, 3000);
+  return photo;
+}
+
+// The same picture at 1 bit per pixel, for the bit-level turns and mirrors.
+const kx::TBitmap& OneBitPhoto() {
+  static const kx::TBitmap photo = [] {
+    kx::TBitmap b = Photo();
+    b.SetPixelFormat(kx::pf1bit);
+    return b;
+  }();
   return photo;
 }
 
@@ -50,24 +61,42 @@ void BM_Operation(benchmark::State& state, Op op) {
 }
 
 // Into a bitmap that already has the block, so that only the bytes' copy is timed.
-void BM_Copy(benchmark::State& state) {
+void BM_CopyOf(benchmark::State& state, const kx::TBitmap& source) {
   kx::TBitmap work;
-  kx::KXCopyBitmap(Photo(), work);
+  kx::KXCopyBitmap(source, work);
   for (auto _ : state) {
-    kx::KXCopyBitmap(Photo(), work);
+    kx::KXCopyBitmap(source, work);
     benchmark::DoNotOptimize(work.ScanLine(0));
   }
-  kxbench::CountMegapixels(state, int64_t(Photo().Width()) * Photo().Height());
+  kxbench::CountMegapixels(state, int64_t(source.Width()) * source.Height());
 }
+void BM_Copy(benchmark::State& state) { BM_CopyOf(state, Photo()); }
+void BM_Copy1Bit(benchmark::State& state) { BM_CopyOf(state, OneBitPhoto()); }
 
 void BM_Rotate90(benchmark::State& state) {
   BM_Operation(state, [](kx::TKestrixProc& p) { p.Rotate(90, false); });
+}
+void BM_RotateMinus90(benchmark::State& state) {
+  BM_Operation(state, [](kx::TKestrixProc& p) { p.Rotate(-90, false); });
+}
+void BM_Rotate180(benchmark::State& state) {
+  BM_Operation(state, [](kx::TKestrixProc& p) { p.Rotate(180, false); });
 }
 void BM_FlipHorizontal(benchmark::State& state) {
   BM_Operation(state, [](kx::TKestrixProc& p) { p.Flip(kx::fdHorizontal); });
 }
 void BM_FlipVertical(benchmark::State& state) {
   BM_Operation(state, [](kx::TKestrixProc& p) { p.Flip(kx::fdVertical); });
+}
+
+void BM_Rotate90_1Bit(benchmark::State& state) {
+  kxbench::RunOnCopy(state, OneBitPhoto(), [](kx::TKestrixProc& p) { p.Rotate(90, false); });
+}
+void BM_Rotate180_1Bit(benchmark::State& state) {
+  kxbench::RunOnCopy(state, OneBitPhoto(), [](kx::TKestrixProc& p) { p.Rotate(180, false); });
+}
+void BM_FlipHorizontal_1Bit(benchmark::State& state) {
+  kxbench::RunOnCopy(state, OneBitPhoto(), [](kx::TKestrixProc& p) { p.Flip(kx::fdHorizontal); });
 }
 
 // Each turn grows the picture, so every round starts again from the photograph.
@@ -93,6 +122,12 @@ BENCHMARK(BM_ResampleDown)->DenseRange(kx::rfNone, kx::rfMitchell)->Unit(benchma
 BENCHMARK(BM_ResampleUp)->DenseRange(kx::rfNone, kx::rfMitchell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rotate90)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateMinus90)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate180)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rotate30)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlipHorizontal)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlipVertical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Copy1Bit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate90_1Bit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate180_1Bit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlipHorizontal_1Bit)->Unit(benchmark::kMillisecond);

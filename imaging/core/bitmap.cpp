@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "imaging/core/canvas.h"
 #include "imaging/core/limits.h"
@@ -138,6 +139,15 @@ void TBitmap::Assign(const TBitmap& source) {
   fRowLen = source.fRowLen;
   fFormat = source.fFormat;
   fPalette = source.fPalette;
+}
+
+void TBitmap::Swap(TBitmap& other) noexcept {
+  std::swap(fWidth, other.fWidth);
+  std::swap(fHeight, other.fHeight);
+  std::swap(fFormat, other.fFormat);
+  std::swap(fRowLen, other.fRowLen);
+  std::swap(fBlock, other.fBlock);
+  std::swap(fPalette, other.fPalette);
 }
 
 TCanvas& TBitmap::Canvas() {

@@ -65,6 +65,9 @@ class TBitmap {
   void SetPalette(std::vector<TRGB> palette);
 
   void Assign(const TBitmap& source);
+  // Exchanges the pictures (size, format, block, colour table) without copying a pixel. Each
+  // bitmap keeps its own canvas, which always draws into the bitmap that owns it.
+  void Swap(TBitmap& other) noexcept;
   TCanvas& Canvas();
   // Pixel access for one pixel in any format (slow; for tests and tools).
   TRGB GetPixel(int32_t x, int32_t y) const;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "imaging/core/canvas.h"
 #include "imaging/core/limits.h"
 #include "imaging/core/pixelformat.h"
 #include "tests/support/test_support.h"
@@ -111,6 +114,38 @@ TEST(Bitmap, AssignMakesAnIndependentCopy) {
   EXPECT_EQ(b.GetPixel(2, 2), CreateRGB(1, 2, 3));
   EXPECT_EQ(b.PixelFormat(), pf24bit);
   EXPECT_EQ(b.Width(), 3);
+}
+
+TEST(Bitmap, SwapExchangesThePicturesAndLeavesEachCanvasWithItsBitmap) {
+  TBitmap color = kxtest::MakePicture(5, 3);
+  TBitmap mono(9, 4, pf1bit);
+  mono.SetPalette({CreateRGB(1, 2, 3), CreateRGB(4, 5, 6)});
+  mono.ScanLine(3)[1] = 0x80;  // pixel (8, 3)
+  const TBitmap color0 = color, mono0 = mono;
+  TCanvas* colorCanvas = &color.Canvas();
+  TCanvas* monoCanvas = &mono.Canvas();
+  color.Swap(mono);
+
+  ASSERT_EQ(color.Width(), 9);
+  ASSERT_EQ(color.Height(), 4);
+  EXPECT_EQ(color.PixelFormat(), pf1bit);
+  EXPECT_EQ(color.RowLen(), 4);
+  EXPECT_EQ(color.Stride(), -4);
+  EXPECT_EQ(color.Palette(), mono0.Palette());
+  EXPECT_EQ(color.ScanLine(0) - color.ScanLine(3), 12);
+  EXPECT_EQ(color.ScanLine(3)[1], 0x80);
+  EXPECT_EQ(mono.PixelFormat(), pf24bit);
+  EXPECT_TRUE(mono.Palette().empty());
+  EXPECT_EQ(mono.RowLen(), 16);
+  EXPECT_EQ(kxtest::Compare(mono, color0).pixels, 0);
+
+  // A canvas stays with the bitmap that owns it and draws into the picture it now holds.
+  EXPECT_EQ(&color.Canvas(), colorCanvas);
+  EXPECT_EQ(&mono.Canvas(), monoCanvas);
+  monoCanvas->Brush.Color = 0x0000FF;  // red
+  monoCanvas->FillRect(Rect(0, 0, 5, 3));
+  EXPECT_EQ(mono.GetPixel(4, 2), CreateRGB(255, 0, 0));
+  for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(std::memcmp(color.ScanLine(y), mono0.ScanLine(y), 4), 0) << y;
 }
 
 TEST(Bitmap, RoundTripsThroughOtherFormats) {

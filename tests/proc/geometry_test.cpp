@@ -8,6 +8,8 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/core/headless_host.h"
@@ -68,6 +70,34 @@ TBitmap OneBitPattern(int32_t w, int32_t h) {
   return b;
 }
 bool Bit(const TBitmap& b, int32_t x, int32_t y) { return (b.ScanLine(y)[x >> 3] >> (7 - (x & 7))) & 1; }
+
+// Every pixel bit from a fixed pseudo-random sequence (so every byte of a 24-bit picture too);
+// the row padding stays zero.
+TBitmap NoisePicture(int32_t w, int32_t h, TPixelFormat pf) {
+  TBitmap b(w, h, pf);
+  uint32_t state = uint32_t(w) * 7919u + uint32_t(h);
+  const int64_t bits = int64_t(w) * b.BitCount();
+  for (int32_t y = 0; y < h; ++y)
+    for (int64_t i = 0; i < bits; ++i) {
+      state = state * 1664525u + 1013904223u;
+      if (state >> 31) b.ScanLine(y)[i >> 3] |= uint8_t(0x80 >> (i & 7));
+    }
+  return b;
+}
+
+// The stored value of pixel (x, y) whatever the colour table says: its 3 bytes or its bit.
+uint32_t RawPixel(const TBitmap& b, int32_t x, int32_t y) {
+  const uint8_t* row = b.ScanLine(y);
+  if (b.BitCount() == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
+  return uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x + 2]) << 16;
+}
+
+bool PaddingIsZero(const TBitmap& b) {
+  for (int32_t y = 0; y < b.Height(); ++y)
+    for (int64_t i = int64_t(b.Width()) * b.BitCount(); i < 8 * int64_t(b.RowLen()); ++i)
+      if ((b.ScanLine(y)[i >> 3] >> (7 - (i & 7))) & 1) return false;
+  return true;
+}
 
 struct TProgressLog {
   std::vector<int> values;
@@ -210,6 +240,90 @@ TEST(Rotate, QuarterTurnsAreExactPermutations) {
     ASSERT_EQ(picture.Height(), c.h) << c.angle;
     for (int32_t y = 0; y < c.h; ++y)
       for (int32_t x = 0; x < c.w; ++x) ASSERT_EQ(picture.GetPixel(x, y), c.expected(x, y)) << c.angle;
+  }
+}
+
+TEST(Rotate, TurnsAndMirrorsEqualThePlainPermutationAtSizesAroundTheirBlocks) {
+  using TFrom = std::function<std::pair<int32_t, int32_t>(int32_t x, int32_t y, int32_t w, int32_t h)>;
+  struct TCase {
+    const char* name;
+    std::function<TBitmap(const TBitmap&)> run;
+    bool swapsSides;
+    bool keepsPalette;
+    TFrom from;  // the source pixel of destination pixel (x, y)
+  };
+  auto withProc = [](std::function<void(TKestrixProc&)> op) {
+    return [op](const TBitmap& source) {
+      TBitmap picture = source;
+      TKestrixProc proc;
+      proc.SetAutoUndo(false);
+      proc.SetAttachedBitmap(&picture);
+      op(proc);
+      return picture;
+    };
+  };
+  auto into = [](void (*turn)(const TBitmap&, TBitmap&)) {
+    return [turn](const TBitmap& source) {
+      TBitmap turned;
+      turn(source, turned);
+      return turned;
+    };
+  };
+  const TFrom ccw = [](int32_t x, int32_t y, int32_t w, int32_t) { return std::pair{w - 1 - y, x}; };
+  const TFrom cw = [](int32_t x, int32_t y, int32_t, int32_t h) { return std::pair{y, h - 1 - x}; };
+  const TFrom half = [](int32_t x, int32_t y, int32_t w, int32_t h) { return std::pair{w - 1 - x, h - 1 - y}; };
+  const TFrom mirror = [](int32_t x, int32_t y, int32_t w, int32_t) { return std::pair{w - 1 - x, y}; };
+  const std::vector<TCase> cases = {
+      {"Rotate 90", withProc([](TKestrixProc& p) { p.Rotate(90, false); }), true, true, ccw},
+      {"Rotate -90", withProc([](TKestrixProc& p) { p.Rotate(-90, false); }), true, true, cw},
+      {"Rotate 180", withProc([](TKestrixProc& p) { p.Rotate(180, false); }), false, true, half},
+      {"Flip horizontal", withProc([](TKestrixProc& p) { p.Flip(fdHorizontal); }), false, true, mirror},
+      {"_Rot90", into(_Rot90), true, false, ccw},
+      {"_Rot90o", into(_Rot90o), true, false, cw},
+  };
+  // Register blocks are 4 and 16 pixels, bit blocks 8 (mirrored 64 at a time from 128 on),
+  // and bands of turned rows 1024.
+  const int32_t sides[] = {1, 7, 8, 9, 15, 16, 17, 33};
+  std::vector<std::pair<int32_t, int32_t>> sizes = {{1030, 40}, {37, 1029}, {128, 3}, {129, 5}};
+  for (int32_t w : sides)
+    for (int32_t h : sides) sizes.emplace_back(w, h);
+  for (TPixelFormat pf : {pf24bit, pf1bit})
+    for (const auto& [w, h] : sizes) {
+      TBitmap source = NoisePicture(w, h, pf);
+      if (pf == pf1bit) source.SetPalette({CreateRGB(200, 0, 0), CreateRGB(0, 0, 250)});
+      for (const TCase& c : cases) {
+        const TBitmap result = c.run(source);
+        const std::string what = std::string(c.name) + " of " + std::to_string(w) + "x" + std::to_string(h) + " at " +
+                                 std::to_string(source.BitCount()) + " bits";
+        ASSERT_EQ(result.PixelFormat(), pf) << what;
+        ASSERT_EQ(result.Width(), c.swapsSides ? h : w) << what;
+        ASSERT_EQ(result.Height(), c.swapsSides ? w : h) << what;
+        if (c.keepsPalette) {
+          EXPECT_EQ(result.Palette(), source.Palette()) << what;
+        }
+        int64_t wrong = 0;
+        for (int32_t y = 0; y < result.Height(); ++y)
+          for (int32_t x = 0; x < result.Width(); ++x) {
+            const auto [sx, sy] = c.from(x, y, w, h);
+            wrong += RawPixel(result, x, y) != RawPixel(source, sx, sy);
+          }
+        EXPECT_EQ(wrong, 0) << what;
+        EXPECT_TRUE(PaddingIsZero(result)) << what;
+      }
+    }
+}
+
+TEST(Rotate, OneBitTurnsReportEveryOutputRow) {
+  for (int32_t angle : {90, -90, 180, 360, 45}) {
+    TBitmap picture = OneBitPattern(13, 6);
+    TKestrixProc proc;
+    proc.SetAttachedBitmap(&picture);
+    TProgressLog log;
+    proc.OnProgress = TProgressEvent::Bind<&TProgressLog::Handler>(&log);
+    proc.Rotate(angle, false);
+    std::vector<int> expected;
+    for (int32_t row = 0; row < picture.Height(); ++row) expected.push_back(row * 100 / picture.Height());
+    EXPECT_EQ(log.values, expected) << angle;
   }
 }
 

@@ -100,6 +100,15 @@ BENCHMARK_CAPTURE(BM_InPlace, GetHistogram, [](kx::TKestrixProc& p) {
 BENCHMARK_CAPTURE(BM_InPlace, CalcImageNumColors, [](kx::TKestrixProc& p) {
   benchmark::DoNotOptimize(p.CalcImageNumColors());
 })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, CalcImagePalette, [](kx::TKestrixProc& p) {
+  std::vector<kx::TRGB> palette(256);
+  p.CalcImagePalette(palette, 256);
+  benchmark::DoNotOptimize(palette.data());
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Fresh, ConvertToPalette, [](kx::TKestrixProc& p) {
+  std::vector<kx::TRGB> palette(256);
+  p.ConvertToPalette(256, palette);
+})->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertTo256, [](kx::TKestrixProc& p) { p.ConvertTo(256); })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertTo16, [](kx::TKestrixProc& p) { p.ConvertTo(16); })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Fresh, ConvertTo300, [](kx::TKestrixProc& p) { p.ConvertTo(300); })
@@ -121,6 +130,14 @@ BENCHMARK_CAPTURE(BM_InPlace, GetRGBChannel, [](kx::TKestrixProc& p) {
 })->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_InPlace, GetHSVChannel, [](kx::TKestrixProc& p) {
   benchmark::DoNotOptimize(p.GetHSVChannel(0));
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, GetRGBChannelAll, [](kx::TKestrixProc& p) {
+  kx::TBitmap red, green, blue;
+  p.GetRGBChannelAll(red, green, blue);
+})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_InPlace, GetHSVChannelAll, [](kx::TKestrixProc& p) {
+  kx::TBitmap hue, saturation, value;
+  p.GetHSVChannelAll(hue, saturation, value);
 })->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Quantizer)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LivePreview)->Unit(benchmark::kMicrosecond);

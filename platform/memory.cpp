@@ -43,8 +43,8 @@ TBlock KXAllocZeroedBlock(size_t size) {
     return TBlock(static_cast<unsigned char*>(p), TBlockDeleter{size});
   }
   if (size < kMappedFrom) {
-    void* p = mmap(nullptr, RoundUp(size, kPage), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-                   -1, 0);
+    void* p =
+        mmap(nullptr, RoundUp(size, kPage), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     return TBlock(static_cast<unsigned char*>(p), TBlockDeleter{size});
   }

@@ -91,6 +91,20 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat pf, bool keep
   fFormat = pf;
 }
 
+bool TBitmap::RecycleBlock(int32_t width, int32_t height) {
+  if (!fBlock || width <= 0 || height <= 0 || !KXPixelsAllowed(width, height)) return false;
+  const int32_t bits = BitCount();
+  const int64_t rowLen = _BitmapRowLen64(width, bits);
+  if (rowLen > INT32_MAX || rowLen * (int64_t(height) + 1) > int64_t(fBlock.get_deleter().size)) return false;
+  fWidth = width;
+  fHeight = height;
+  fRowLen = int32_t(rowLen);
+  const size_t used = size_t((int64_t(width) * bits + 7) / 8);
+  for (int32_t y = 0; y < height && used < size_t(rowLen); ++y)
+    std::memset(ScanLine(y) + used, 0, size_t(rowLen) - used);
+  return true;
+}
+
 void TBitmap::SetSize(int32_t width, int32_t height) {
   if (width == fWidth && height == fHeight && fBlock) return;
   Allocate(width, height, fFormat, true);

@@ -68,6 +68,11 @@ class TBitmap {
   // Exchanges the pictures (size, format, block, colour table) without copying a pixel. Each
   // bitmap keeps its own canvas, which always draws into the bitmap that owns it.
   void Swap(TBitmap& other) noexcept;
+  // Becomes width x height in its own format on the block it already has, when that block is
+  // large enough; false, changing nothing, otherwise. The pixel bytes keep whatever they held,
+  // for callers that write every one of them (a fresh block would cost zeroing pages that are
+  // overwritten at once); the padding at the row ends is cleared.
+  bool RecycleBlock(int32_t width, int32_t height);
   TCanvas& Canvas();
   // Pixel access for one pixel in any format (slow; for tests and tools).
   TRGB GetPixel(int32_t x, int32_t y) const;

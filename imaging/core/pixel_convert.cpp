@@ -6,13 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
 #include "imaging/core/bitmap_copy.h"
 #include "imaging/core/pixelformat.h"
 #include "imaging/core/quantizer.h"
+#include "imaging/core/simd_x86.h"
 
 namespace kx {
 
@@ -26,20 +23,16 @@ namespace {
 // Swaps red and blue in the longest prefix of `bytes` it can do five pixels at a time, returns
 // its length. Each 16-byte step rewrites its last byte unchanged and the next step starts
 // there, so the same call works in place (dest == source) and into a separate row.
-#if defined(__x86_64__) || defined(__i386__)
-__attribute__((target("ssse3"))) size_t SwapRedBlueSsse3(uint8_t* dest, const uint8_t* source, size_t bytes) {
+#if defined(KX_X86)
+KX_SSSE3 size_t SwapRedBlueSsse3(uint8_t* dest, const uint8_t* source, size_t bytes) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
   size_t i = 0;
-  for (; i + 16 <= bytes; i += 15) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + i), _mm_shuffle_epi8(v, order));
-  }
+  for (; i + 16 <= bytes; i += 15) Store16(dest + i, _mm_shuffle_epi8(Load16(source + i), order));
   return i;
 }
 
 size_t SwapRedBlueWide(uint8_t* dest, const uint8_t* source, size_t bytes) {
-  static const bool ssse3 = __builtin_cpu_supports("ssse3");
-  return ssse3 ? SwapRedBlueSsse3(dest, source, bytes) : 0;
+  return HasSsse3() ? SwapRedBlueSsse3(dest, source, bytes) : 0;
 }
 #else
 size_t SwapRedBlueWide(uint8_t*, const uint8_t*, size_t) { return 0; }

@@ -22,6 +22,7 @@ void TKestrixProc::Detach() {
   }
   fView = nullptr;
   fBitmap = nullptr;
+  TBitmap().Swap(fSpare);
 }
 
 void TKestrixProc::SetAttachedKestrix(TKXView* view) {

@@ -170,6 +170,9 @@ class TKestrixProc : public TFreeNotifyTarget {
   TBitmap fUndo;
   bool fHasUndo = false;
   TBitmap* fBitmap = nullptr;
+  // The block the last quarter turn gave up, which the next one turns into: turning a picture
+  // again and again then needs no fresh memory, whose zeroing costs more than the turn itself.
+  TBitmap fSpare;
 };
 
 }  // namespace kx

@@ -1,5 +1,6 @@
-// Rotation routines: quarter and half turns and mirroring of whole bitmaps, the three-shear
-// rotation of 24-bit pictures and the inverse-mapped rotation of 1-bit pictures.
+// Rotation routines: quarter and half turns and mirroring of whole bitmaps (quarter_turn.cpp,
+// mirror.cpp), the three-shear rotation of 24-bit pictures and the inverse-mapped rotation of
+// 1-bit pictures (rotate.cpp).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,10 @@ namespace kx {
 void _Rot90(const TBitmap& source, TBitmap& dest);
 // A quarter turn clockwise: dest (j, r) = source (r, H - 1 - j).
 void _Rot90o(const TBitmap& source, TBitmap& dest);
+// A quarter turn of a 24- or 1-bit `bitmap` itself (counter-clockwise when `ccw`), built on
+// `spare`'s block when that is large enough, else on a fresh one; afterwards `spare` holds the
+// bitmap's old block for the next turn. The colour table stays.
+void KXTurnInPlace(TBitmap& bitmap, bool ccw, TBitmap& spare);
 // Mirrors every row of a 24- or 1-bit bitmap in place (pixel x takes pixel W - 1 - x); with
 // `upsideDown` row y also trades places with row H - 1 - y, which makes it the half turn.
 void KXMirror(TBitmap& bitmap, bool upsideDown);

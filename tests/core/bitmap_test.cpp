@@ -116,6 +116,30 @@ TEST(Bitmap, AssignMakesAnIndependentCopy) {
   EXPECT_EQ(b.Width(), 3);
 }
 
+// A turned picture of the same bytes takes the block it is given: the pixels keep what the
+// block held, the row padding is cleared, and sizes the block cannot hold change nothing.
+TEST(Bitmap, RecycleBlockReshapesOnlyWithinTheBlock) {
+  TBitmap b(8, 6);  // rows of 24 bytes, 7 x 24 with the guard row
+  std::memset(b.Bits(), 0xA5, 24 * 6);
+  const uint8_t* block = b.Bits() - b.RowLen();
+  ASSERT_TRUE(b.RecycleBlock(5, 9));  // rows of 15 + 1 padding bytes, 10 x 16
+  EXPECT_EQ(b.Width(), 5);
+  EXPECT_EQ(b.Height(), 9);
+  EXPECT_EQ(b.RowLen(), 16);
+  EXPECT_EQ(b.Bits() - b.RowLen(), block);
+  for (int32_t y = 0; y < 9; ++y) {
+    EXPECT_EQ(b.ScanLine(y)[14], 0xA5) << y;
+    EXPECT_EQ(b.ScanLine(y)[15], 0) << y;
+  }
+  for (const auto& [w, h] : {std::pair{8, 7}, std::pair{0, 4}, std::pair{4, 0}, std::pair{100, 1}}) {
+    EXPECT_FALSE(b.RecycleBlock(w, h)) << w << "x" << h;
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_EQ(b.Height(), 9);
+  }
+  TBitmap empty;
+  EXPECT_FALSE(empty.RecycleBlock(1, 1));
+}
+
 TEST(Bitmap, SwapExchangesThePicturesAndLeavesEachCanvasWithItsBitmap) {
   TBitmap color = kxtest::MakePicture(5, 3);
   TBitmap mono(9, 4, pf1bit);

@@ -162,7 +162,8 @@ TEST(PixelConvert, ChannelSwapsAndDisplayPalette) {
 TEST(PixelConvert, ChannelSwapsAtEveryRowLength) {
   for (int32_t count = 0; count <= 41; ++count) {
     std::vector<TRGB> source(size_t(count) + 1), copy(size_t(count) + 1, CreateRGB(7, 7, 7));
-    for (int32_t i = 0; i <= count; ++i) source[size_t(i)] = CreateRGB(uint8_t(3 * i), uint8_t(3 * i + 1), uint8_t(3 * i + 2));
+    for (int32_t i = 0; i <= count; ++i)
+      source[size_t(i)] = CreateRGB(uint8_t(3 * i), uint8_t(3 * i + 1), uint8_t(3 * i + 2));
     std::vector<TRGB> inPlace = source;
     _CopyBGR_RGB(copy.data(), source.data(), count);
     _RGB2BGR(inPlace.data(), count);

@@ -674,7 +674,8 @@ TEST(JpegRead, APictureOfTheSameSizeIsOverwrittenCompletely) {
     read(reused, abortAt);
     ASSERT_EQ(reused.Height(), 64);
     for (int32_t y = 0; y < 64; ++y)
-      ASSERT_EQ(TBytes(reused.ScanLine(y), reused.ScanLine(y) + 64 * 3), TBytes(fresh.ScanLine(y), fresh.ScanLine(y) + 64 * 3))
+      ASSERT_EQ(TBytes(reused.ScanLine(y), reused.ScanLine(y) + 64 * 3),
+                TBytes(fresh.ScanLine(y), fresh.ScanLine(y) + 64 * 3))
           << "abort at " << abortAt << ", row " << y;
   }
 }

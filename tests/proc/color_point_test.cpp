@@ -145,7 +145,8 @@ TEST(ColorPoint, OneBitNegativeFlipsExactlyEverySpan) {
       for (int32_t x = 0; x < 40; ++x) {
         const bool flipped = x >= x1 && x <= x2;
         const uint8_t bit = uint8_t(0x80 >> (x & 7));
-        ASSERT_EQ(row[x >> 3] & bit, (before[size_t(x >> 3)] & bit) ^ (flipped ? bit : 0)) << x1 << ".." << x2 << " at " << x;
+        ASSERT_EQ(row[x >> 3] & bit, (before[size_t(x >> 3)] & bit) ^ (flipped ? bit : 0))
+            << x1 << ".." << x2 << " at " << x;
       }
     }
 }

@@ -269,6 +269,16 @@ TEST(Rotate, TurnsAndMirrorsEqualThePlainPermutationAtSizesAroundTheirBlocks) {
       return turned;
     };
   };
+  // A destination that already has a larger block full of stale bytes is turned into as it is.
+  auto intoUsed = [](void (*turn)(const TBitmap&, TBitmap&)) {
+    return [turn](const TBitmap& source) {
+      const int32_t side = source.Width() + source.Height() + 8;
+      TBitmap turned(side, side, source.PixelFormat());
+      std::memset(turned.Bits(), 0xA5, size_t(turned.RowLen()) * size_t(side));
+      turn(source, turned);
+      return turned;
+    };
+  };
   const TFrom ccw = [](int32_t x, int32_t y, int32_t w, int32_t) { return std::pair{w - 1 - y, x}; };
   const TFrom cw = [](int32_t x, int32_t y, int32_t, int32_t h) { return std::pair{y, h - 1 - x}; };
   const TFrom half = [](int32_t x, int32_t y, int32_t w, int32_t h) { return std::pair{w - 1 - x, h - 1 - y}; };
@@ -280,6 +290,12 @@ TEST(Rotate, TurnsAndMirrorsEqualThePlainPermutationAtSizesAroundTheirBlocks) {
       {"Flip horizontal", withProc([](TKestrixProc& p) { p.Flip(fdHorizontal); }), false, true, mirror},
       {"_Rot90", into(_Rot90), true, false, ccw},
       {"_Rot90o", into(_Rot90o), true, false, cw},
+      {"_Rot90 into a used bitmap", intoUsed(_Rot90), true, false, ccw},
+      // The component keeps the block a turn gives up and turns into it the next time.
+      {"Rotate 90 three times", withProc([](TKestrixProc& p) {
+         for (int i = 0; i < 3; ++i) p.Rotate(90, false);
+       }),
+       true, true, cw},
   };
   // Register blocks are 4 and 16 pixels, bit blocks 8 (mirrored 64 at a time from 128 on),
   // and bands of turned rows 1024.

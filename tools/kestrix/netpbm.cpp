@@ -201,7 +201,8 @@ bool ReadRaster(TByteSource& src, const THeader& h, TBitmap& bitmap, TProgressRe
       if (binarySamples ? !src.Read(samples.data(), rowSamples * size_t(rows))
                         : !ReadTextSamples(src, rowSamples, samples.data()))
         return false;
-      for (int32_t i = 0; i < rows; ++i) SpreadSamples(h, samples.data() + size_t(i) * rowSamples, bitmap.ScanLine(y + i));
+      for (int32_t i = 0; i < rows; ++i)
+        SpreadSamples(h, samples.data() + size_t(i) * rowSamples, bitmap.ScanLine(y + i));
     }
     progress.val = y + rows;
     progress.Report();

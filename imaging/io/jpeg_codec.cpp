@@ -39,7 +39,10 @@ struct TJpegReader {
 // progress handler.
 struct TJpegReaderCleanup {
   TJpegReader& reader;
-  ~TJpegReaderCleanup() { jpeg_destroy_decompress(&reader.cinfo); }
+  ~TJpegReaderCleanup() {
+    JpegStreamSourceDone(reader.src);
+    jpeg_destroy_decompress(&reader.cinfo);
+  }
 };
 
 // The reduction whose result lies closest to `wanted` pixels; the lowest one on ties.

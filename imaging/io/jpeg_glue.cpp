@@ -42,18 +42,35 @@ void InitSource(j_decompress_ptr cinfo) { reinterpret_cast<TJpegStreamSource*>(c
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<TJpegStreamSource*>(cinfo->src);
+  if (src->failAtNextFill) ERREXIT(cinfo, JERR_FILE_READ);
   bool failed = false;
-  int64_t n = GuardedStreamCall([src] { return src->stream->Read(src->buffer, kJpegBufferSize); }, failed);
-  if (failed) ERREXIT(cinfo, JERR_FILE_READ);
-  if (n <= 0) {
+  src->refillStart = GuardedStreamCall([src] { return src->stream->Position(); }, failed);
+  src->blocks = 0;
+  size_t have = 0;
+  // Whole blocks only; a short one (the end of the data) ends the refill as it would end a
+  // block-by-block read.
+  while (!failed && src->blocks < kJpegBlocksAhead) {
+    const int64_t n =
+        GuardedStreamCall([src, have] { return src->stream->Read(src->buffer + have, kJpegBufferSize); }, failed);
+    if (failed || n <= 0) break;
+    have += size_t(n);
+    src->blockEnds[src->blocks++] = have;
+    if (size_t(n) < kJpegBufferSize) break;
+  }
+  if (failed) {
+    if (have == 0) ERREXIT(cinfo, JERR_FILE_READ);
+    src->failAtNextFill = true;
+  }
+  src->endMarkerOnly = have == 0;
+  if (have == 0) {
     if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
     WARNMS(cinfo, JWRN_JPEG_EOF);
     src->buffer[0] = 0xFF;
     src->buffer[1] = JPEG_EOI;
-    n = 2;
+    have = 2;
   }
   src->pub.next_input_byte = src->buffer;
-  src->pub.bytes_in_buffer = size_t(n);
+  src->pub.bytes_in_buffer = have;
   src->startOfFile = false;
   return TRUE;
 }
@@ -120,6 +137,20 @@ jpeg_error_mgr* JpegInitErrorMgr(TJpegErrorMgr& mgr, bool* abort) {
   return &mgr.pub;
 }
 
+void JpegStreamSourceDone(TJpegStreamSource& src) {
+  if (src.blocks == 0 || src.endMarkerOnly) return;  // nothing read, or everything
+  // Block by block, a read happens when libjpeg asks for bytes: so every block of the refill
+  // that starts before the first unused byte has been read, and at least the first.
+  const size_t used = src.blockEnds[src.blocks - 1] - src.pub.bytes_in_buffer;
+  int read = 1;
+  while (read < src.blocks && src.blockEnds[read - 1] < used) ++read;
+  try {
+    src.stream->SetPosition(src.refillStart + int64_t(src.blockEnds[read - 1]));
+  } catch (...) {
+    // A stream that cannot seek stays where the refill left it.
+  }
+}
+
 void JpegStreamSource(j_decompress_ptr cinfo, TJpegStreamSource& src, TStream& stream) {
   src.pub.init_source = InitSource;
   src.pub.fill_input_buffer = FillInputBuffer;
@@ -130,6 +161,11 @@ void JpegStreamSource(j_decompress_ptr cinfo, TJpegStreamSource& src, TStream& s
   src.pub.bytes_in_buffer = 0;
   src.stream = &stream;
   src.startOfFile = true;
+  src.failAtNextFill = false;
+  src.endMarkerOnly = false;
+  src.blocks = 0;
+  src.buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT,
+                                                               kJpegBufferSize * kJpegBlocksAhead));
   cinfo->src = &src.pub;
 }
 

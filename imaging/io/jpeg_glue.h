@@ -33,15 +33,30 @@ struct TJpegErrorMgr {
 // Installs the error manager on a compressor or decompressor (through its `err` field).
 jpeg_error_mgr* JpegInitErrorMgr(TJpegErrorMgr& mgr, bool* abort);
 
+// Blocks of kJpegBufferSize gathered per refill: libjpeg's Huffman decoder takes its fast path
+// only while 3 KiB and more are buffered, which one block at a time leaves for a quarter of the
+// data.
+constexpr int kJpegBlocksAhead = 16;
+
 // Reads the stream in 4096-byte blocks; the end of the data becomes an end-of-image marker and
 // a warning, so a truncated file still loads. A stream that throws turns into a read error.
+// Several blocks are handed to libjpeg at once, but it sees the same bytes, the same end and
+// the same failure at the same place as with one block at a time, and JpegStreamSourceDone
+// leaves the stream where block-by-block reading would have left it.
 struct TJpegStreamSource {
   jpeg_source_mgr pub;
   TStream* stream;
   bool startOfFile;
-  JOCTET buffer[kJpegBufferSize];
+  bool failAtNextFill;                 // a block read failed after others of the same refill
+  bool endMarkerOnly;                  // the buffer holds the made-up end-of-image marker
+  JOCTET* buffer;                      // kJpegBlocksAhead blocks, from libjpeg's permanent pool
+  int64_t refillStart;                 // stream position before the current refill
+  int blocks;                          // block reads in the current refill
+  size_t blockEnds[kJpegBlocksAhead];  // where each ends in the buffer
 };
 void JpegStreamSource(j_decompress_ptr cinfo, TJpegStreamSource& src, TStream& stream);
+// Puts the stream after the blocks libjpeg has started to use. Never throws.
+void JpegStreamSourceDone(TJpegStreamSource& src);
 
 // Writes the stream in 4096-byte blocks; a short write or a stream that throws is a write error.
 struct TJpegStreamDest {

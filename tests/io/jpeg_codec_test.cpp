@@ -549,6 +549,50 @@ class TShortStream : public TMemoryStream {
   int64_t fLimit;
 };
 
+// Reads a whole picture from `in`; true when the reader aborted.
+bool ReadAborts(TStream& in, TBitmap& bmp) {
+  TIOParamsVals params;
+  bool aborted = false;
+  TProgressRec progress;
+  progress.Aborting = &aborted;
+  ReadJPegStream(in, bmp, params, false, progress);
+  return aborted;
+}
+
+// Delivers at most `piece` bytes per read, as a pipe or a slow device may.
+class TPieceStream : public TMemoryStream {
+ public:
+  TPieceStream(TBytes bytes, int64_t piece) : TMemoryStream(std::move(bytes)), fPiece(piece) {}
+  int64_t Read(void* buffer, int64_t count) override { return TMemoryStream::Read(buffer, std::min(count, fPiece)); }
+
+ private:
+  int64_t fPiece;
+};
+
+// The reader asks for 4096-byte blocks and leaves the stream after the last block it began to
+// use (reads that deliver less count as blocks too), whatever it reads ahead: a picture followed
+// by other data, read in whole blocks and in short pieces, loads the same and leaves the stream
+// where block-by-block reading puts it.
+TEST(JpegStreams, ReadingLeavesTheStreamAfterTheBlocksItUsed) {
+  TBitmap noise = kxtest::MakePicture(700, 500, 3);
+  const TBytes file = Encode(noise, WithColorSpace(ioJPEG_YCbCr, 95));
+  ASSERT_GT(file.size(), 20 * 4096u);  // more than one read-ahead
+  TBytes followed = file;
+  followed.resize(file.size() + 100000, 0x5A);
+  TBitmap reference;
+  TMemoryStream whole(file);
+  ASSERT_FALSE(ReadAborts(whole, reference));
+  for (int64_t piece : {int64_t(4096), int64_t(1000), int64_t(5000)}) {
+    SCOPED_TRACE(piece);
+    TPieceStream in(followed, piece);
+    TBitmap bmp;
+    ASSERT_FALSE(ReadAborts(in, bmp));
+    EXPECT_EQ(kxtest::Compare(bmp, reference).pixels, 0);
+    const int64_t read = std::min<int64_t>(piece, 4096);
+    EXPECT_EQ(in.Position(), (int64_t(file.size()) + read - 1) / read * read);
+  }
+}
+
 TEST(JpegStreams, FailingStreamsAbortWithoutThrowing) {
   TBitmap noise = kxtest::MakePicture(300, 200, 3);
   const TBytes file = Encode(noise, WithColorSpace(ioJPEG_YCbCr, 95));
@@ -557,12 +601,11 @@ TEST(JpegStreams, FailingStreamsAbortWithoutThrowing) {
     SCOPED_TRACE(failAt);
     TFailingStream in(file, failAt);
     TBitmap bmp;
-    TIOParamsVals params;
     bool aborted = false;
+    EXPECT_NO_THROW(aborted = ReadAborts(in, bmp));
+    EXPECT_TRUE(aborted);
     TProgressRec progress;
     progress.Aborting = &aborted;
-    EXPECT_NO_THROW(ReadJPegStream(in, bmp, params, false, progress));
-    EXPECT_TRUE(aborted);
 
     TFailingStream out({}, failAt);
     aborted = false;

@@ -19,6 +19,8 @@ class TKXQuantizer;
 
 // (21 r + 71 g + 7 b) div 100. The weights add up to 99, so white has gray 252.
 constexpr uint8_t _RGBToGray(TRGB c) { return uint8_t((21u * c.r + 71u * c.g + 7u * c.b) / 100u); }
+// Each of `count` pixels becomes its _RGBToGray value on all three channels.
+void KXGrayRow(TRGB* pixels, int32_t count);
 
 // The 8 x 8 ordered-dither thresholds (0..63); pixel (x, y) uses kDitherMatrix[x mod 8][y mod 8].
 extern const uint8_t kDitherMatrix[8][8];

@@ -6,6 +6,7 @@
 
 #include "imaging/core/pixel_convert.h"
 #include "imaging/core/pixelformat.h"
+#include "imaging/core/simd_x86.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
 #include "imaging/proc/proc.h"
@@ -16,9 +17,16 @@ namespace {
 
 uint8_t Clamp255(int64_t v) { return uint8_t(std::clamp<int64_t>(v, 0, 255)); }
 
-// Eight bytes per step: a negative needs no table, and byte steps run at an eighth of the speed.
+// Sixteen and then eight bytes per step: a negative needs no table, and byte steps run at a
+// fraction of the speed.
 void InvertBytes(uint8_t* p, size_t bytes) {
   size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i ones = _mm_set1_epi8(-1);
+  for (; i + 16 <= bytes; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
+                     _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), ones));
+#endif
   for (; i + 8 <= bytes; i += 8) {
     uint64_t word;
     std::memcpy(&word, p + i, 8);
@@ -96,10 +104,10 @@ void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
 }
 
 void _ConvertToGray(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
-  ForEachPixel(bitmap, x1, y1, x2, y2, reporter, [](TRGB& p) {
-    const uint8_t g = _RGBToGray(p);
-    p = TRGB{g, g, g};
-  });
+  for (int32_t y = y1; y <= y2; ++y) {
+    KXGrayRow(reinterpret_cast<TRGB*>(bitmap.ScanLine(y)) + x1, x2 - x1 + 1);
+    if (reporter) reporter->ReportRow(y, y1, y2);
+  }
 }
 
 void _CastColorRange(TBitmap& bitmap, TRGB begin, TRGB end, TRGB cast, int32_t x1, int32_t y1, int32_t x2, int32_t y2,

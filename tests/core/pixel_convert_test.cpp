@@ -177,6 +177,30 @@ TEST(PixelConvert, ChannelSwapsAtEveryRowLength) {
   }
 }
 
+// The gray of every 24-bit colour, 16 pixels a step with a pixel-by-pixel tail, equals the
+// formula; rows of every length up to two steps and more leave the pixels past them alone.
+TEST(PixelConvert, GrayRowsEqualTheFormulaForEveryColour) {
+  std::vector<TRGB> all(size_t(1) << 24);
+  for (size_t i = 0; i < all.size(); ++i) all[i] = CreateRGB(uint8_t(i >> 16), uint8_t(i >> 8), uint8_t(i));
+  std::vector<TRGB> gray = all;
+  KXGrayRow(gray.data(), int32_t(gray.size()));
+  size_t wrong = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    const uint8_t g = _RGBToGray(all[i]);
+    wrong += !(gray[i] == CreateRGB(g, g, g));
+  }
+  EXPECT_EQ(wrong, 0u);
+  for (int32_t count = 0; count <= 40; ++count) {
+    std::vector<TRGB> row(all.begin() + 1000, all.begin() + 1000 + count + 1);
+    KXGrayRow(row.data(), count);
+    for (int32_t i = 0; i < count; ++i) {
+      const uint8_t g = _RGBToGray(all[size_t(1000 + i)]);
+      ASSERT_EQ(row[size_t(i)], CreateRGB(g, g, g)) << count << " " << i;
+    }
+    EXPECT_EQ(row[size_t(count)], all[size_t(1000 + count)]) << count;
+  }
+}
+
 struct TDepthCase {
   int32_t From, To, Width;
   std::vector<uint8_t> Source;

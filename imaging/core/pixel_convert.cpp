@@ -40,32 +40,17 @@ size_t SwapRedBlueWide(uint8_t*, const uint8_t*, size_t) { return 0; }
 #endif
 
 #if defined(KX_X86)
-// Byte masks that gather channel `ch` of 16 pixels (48 bytes in three registers) from register
-// `reg` into lane order (0x80: the lane comes from another register), and that spread 16 gray
-// bytes back into the three registers, each gray three times.
-constexpr auto kGatherMasks = [] {
-  std::array<std::array<std::array<uint8_t, 16>, 3>, 3> m{};
-  for (int ch = 0; ch < 3; ++ch)
-    for (int reg = 0; reg < 3; ++reg)
-      for (int lane = 0; lane < 16; ++lane) {
-        const int at = 3 * lane + ch;
-        m[ch][reg][lane] = at / 16 == reg ? uint8_t(at % 16) : uint8_t(0x80);
-      }
-  return m;
-}();
+// Shuffles that gather channel `ch` of 16 pixels (48 bytes in three registers) into lane order,
+// and that spread 16 gray bytes back into the three registers, each gray three times.
+constexpr std::array<TPickMasks, 3> kGatherMasks = {KXPickMasks([](int lane) { return 3 * lane; }),
+                                                    KXPickMasks([](int lane) { return 3 * lane + 1; }),
+                                                    KXPickMasks([](int lane) { return 3 * lane + 2; })};
 constexpr auto kSpreadMasks = [] {
   std::array<std::array<uint8_t, 16>, 3> m{};
   for (int reg = 0; reg < 3; ++reg)
     for (int j = 0; j < 16; ++j) m[reg][j] = uint8_t((16 * reg + j) / 3);
   return m;
 }();
-
-KX_SSSE3 inline __m128i Gather(const __m128i (&v)[3], int ch) {
-  __m128i out = _mm_setzero_si128();
-  for (int reg = 0; reg < 3; ++reg)
-    out = _mm_or_si128(out, _mm_shuffle_epi8(v[reg], Load16(kGatherMasks[ch][reg].data())));
-  return out;
-}
 
 // 21 r + 71 g + 7 b of 8 pixels in 16-bit lanes, divided by 100: (sum x 5243) >> 19 equals
 // sum div 100 for every sum below 43699, and sums stay below 25246.
@@ -82,7 +67,7 @@ KX_SSSE3 int32_t GrayRowSsse3(uint8_t* p, int32_t count) {
   int32_t done = 0;
   for (; done + 16 <= count; done += 16, p += 48) {
     const __m128i v[3] = {Load16(p), Load16(p + 16), Load16(p + 32)};
-    const __m128i blue = Gather(v, 0), green = Gather(v, 1), red = Gather(v, 2);
+    const __m128i blue = Pick(v, kGatherMasks[0]), green = Pick(v, kGatherMasks[1]), red = Pick(v, kGatherMasks[2]);
     const __m128i low = Gray8(_mm_unpacklo_epi8(red, green), _mm_unpacklo_epi8(blue, zero));
     const __m128i high = Gray8(_mm_unpackhi_epi8(red, green), _mm_unpackhi_epi8(blue, zero));
     const __m128i gray = _mm_packus_epi16(low, high);

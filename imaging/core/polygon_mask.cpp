@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/pixel_rows.h"
@@ -115,43 +116,106 @@ TRect TKXSpanMask::Bounds() const {
   return b.IsEmpty() ? TRect{} : b;
 }
 
-void KXCopyThroughMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest,
-                       const TKXSpanMask& mask) {
-  const int64_t x0 = std::max<int64_t>(0, -int64_t(offsetX)), x1 = int64_t(source.Width()) - offsetX;
-  const int64_t y0 = std::max<int64_t>(0, -int64_t(offsetY)), y1 = int64_t(source.Height()) - offsetY;
-  const TRect& box = mask.Box();
-  const int32_t top = int32_t(std::max<int64_t>({box.Top, y0, 0}));
-  const int32_t bottom = int32_t(std::min<int64_t>({box.Bottom, y1, dest.Height()}));
-  const int64_t left = std::max<int64_t>(x0, 0), right = std::min<int64_t>(x1, dest.Width());
-  const int bits = source.BitCount();
-  const bool same = bits == dest.BitCount() && (bits == 24 || bits == 1);
-  TPixelRowCodec decoder(source.PixelFormat(), source.Palette());
-  TPixelRowCodec encoder(dest.PixelFormat(), dest.Palette());
-  std::vector<TRGB> line;
-  for (int32_t y = top; y < bottom; ++y) {
-    const uint8_t* srow = source.ScanLine(y + offsetY);
-    uint8_t* drow = dest.ScanLine(y);
-    for (const TKXSpan& s : mask.Row(y)) {
-      const int64_t a = std::max<int64_t>(s.X0, left), b = std::min<int64_t>(s.X1, right);
-      if (a >= b) continue;
-      const int64_t sa = a + offsetX;
-      if (same && bits == 24) {
-        std::memcpy(drow + a * 3, srow + sa * 3, size_t(b - a) * 3);
-      } else if (same) {
-        for (int64_t x = a, sx = sa; x < b; ++x, ++sx) {
-          const uint8_t bit = uint8_t(0x80 >> (x & 7));
-          if ((srow[sx >> 3] >> (7 - (sx & 7))) & 1)
-            drow[x >> 3] |= bit;
-          else
-            drow[x >> 3] &= uint8_t(~bit);
-        }
-      } else {
-        line.resize(size_t(b - a));
-        for (int64_t x = a; x < b; ++x) line[size_t(x - a)] = decoder.DecodeOne(srow, int32_t(x + offsetX));
-        encoder.Encode(line.data(), drow, int32_t(a), int32_t(b - a));
+namespace {
+
+// Copies runs of pixels from `source` pixel (x + offsetX, y + offsetY) into `dest`, both cut to
+// the pixels that exist on both sides. Same-format 24-bit rows copy bytes; same-format 1-bit
+// rows copy whole bytes under masks when the two columns line up within their bytes, bits
+// otherwise; other pairs convert colours.
+class TRunCopier {
+ public:
+  TRunCopier(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest)
+      : fSource(source),
+        fDest(dest),
+        fOffsetX(offsetX),
+        fOffsetY(offsetY),
+        fBits(source.BitCount()),
+        fSame(fBits == dest.BitCount() && (fBits == 24 || fBits == 1)),
+        fDecoder(source.PixelFormat(), source.Palette()),
+        fEncoder(dest.PixelFormat(), dest.Palette()),
+        fLeft(std::max<int64_t>(0, -int64_t(offsetX))),
+        fRight(std::min<int64_t>(int64_t(source.Width()) - offsetX, dest.Width())),
+        fTop(std::max<int64_t>(0, -int64_t(offsetY))),
+        fBottom(std::min<int64_t>(int64_t(source.Height()) - offsetY, dest.Height())) {}
+
+  bool RowExists(int32_t y) const { return y >= fTop && y < fBottom; }
+
+  // Columns x0..x1 - 1 of row y (which must exist).
+  void Copy(int32_t y, int64_t x0, int64_t x1) {
+    const int64_t a = std::max(x0, fLeft), b = std::min(x1, fRight);
+    if (a >= b) return;
+    const uint8_t* srow = fSource.ScanLine(y + fOffsetY);
+    uint8_t* drow = fDest.ScanLine(y);
+    const int64_t sa = a + fOffsetX;
+    if (fSame && fBits == 24) {
+      std::memcpy(drow + a * 3, srow + sa * 3, size_t(b - a) * 3);
+    } else if (fSame && (a & 7) == (sa & 7)) {
+      const int64_t shift = (sa >> 3) - (a >> 3);
+      for (int64_t x = a; x < b;) {
+        const int64_t byte = x >> 3, end = std::min(b, (byte + 1) * 8);
+        const auto mask = uint8_t((0xFF >> (x & 7)) & ~(0xFF >> (end - byte * 8)));
+        drow[byte] = uint8_t((drow[byte] & ~mask) | (srow[byte + shift] & mask));
+        x = end;
       }
+    } else if (fSame) {
+      for (int64_t x = a, sx = sa; x < b; ++x, ++sx) {
+        const uint8_t bit = uint8_t(0x80 >> (x & 7));
+        if ((srow[sx >> 3] >> (7 - (sx & 7))) & 1)
+          drow[x >> 3] |= bit;
+        else
+          drow[x >> 3] &= uint8_t(~bit);
+      }
+    } else {
+      fLine.resize(size_t(b - a));
+      for (int64_t x = a; x < b; ++x) fLine[size_t(x - a)] = fDecoder.DecodeOne(srow, int32_t(x + fOffsetX));
+      fEncoder.Encode(fLine.data(), drow, int32_t(a), int32_t(b - a));
     }
   }
+
+ private:
+  const TBitmap& fSource;
+  TBitmap& fDest;
+  const int32_t fOffsetX, fOffsetY;
+  const int fBits;
+  const bool fSame;
+  TPixelRowCodec fDecoder, fEncoder;
+  const int64_t fLeft, fRight, fTop, fBottom;
+  std::vector<TRGB> fLine;
+};
+
+}  // namespace
+
+namespace {
+
+// The covered pixels of the mask's box, or with `outside` the others.
+void CopyMasked(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest, const TKXSpanMask& mask,
+                bool outside) {
+  TRunCopier copier(source, offsetX, offsetY, dest);
+  const TRect& box = mask.Box();
+  for (int32_t y = box.Top; y < box.Bottom; ++y) {
+    if (!copier.RowExists(y)) continue;
+    int64_t x = box.Left;
+    for (const TKXSpan& s : mask.Row(y)) {
+      if (outside)
+        copier.Copy(y, x, s.X0);
+      else
+        copier.Copy(y, s.X0, s.X1);
+      x = s.X1;
+    }
+    if (outside) copier.Copy(y, x, box.Right);
+  }
+}
+
+}  // namespace
+
+void KXCopyThroughMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest,
+                       const TKXSpanMask& mask) {
+  CopyMasked(source, offsetX, offsetY, dest, mask, false);
+}
+
+void KXCopyOutsideMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest,
+                       const TKXSpanMask& mask) {
+  CopyMasked(source, offsetX, offsetY, dest, mask, true);
 }
 
 }  // namespace kx

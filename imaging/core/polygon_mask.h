@@ -42,5 +42,7 @@ class TKXSpanMask {
 // whose source lies outside `source` stay as they were. Both bitmaps in the same format copy
 // bytes; otherwise colours are converted.
 void KXCopyThroughMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest, const TKXSpanMask& mask);
+// The same for the pixels of the mask's box that the mask does not cover.
+void KXCopyOutsideMask(const TBitmap& source, int32_t offsetX, int32_t offsetY, TBitmap& dest, const TKXSpanMask& mask);
 
 }  // namespace kx

@@ -215,14 +215,15 @@ void FinishReading(TJpegReader& r) {
 }
 
 // A 24-bit bitmap of the right size is kept as it is: every row is written, and a fresh block
-// would cost zeroing pages the decoder overwrites at once. Otherwise it is sized through 1 x 1
-// so that the format change never converts a large old picture.
+// would cost zeroing pages the decoder overwrites at once. Otherwise it is sized through 1 x 1,
+// so that neither the format change nor the resize converts or copies the old picture.
 bool PrepareBitmap(TBitmap& bitmap, JDIMENSION width, JDIMENSION height) {
   try {
-    if (bitmap.PixelFormat() != pf24bit) {
-      bitmap.SetSize(1, 1);
-      bitmap.SetPixelFormat(pf24bit);
-    }
+    if (bitmap.PixelFormat() == pf24bit && bitmap.Width() == int64_t(width) && bitmap.Height() == int64_t(height) &&
+        !bitmap.Empty())
+      return true;
+    bitmap.SetSize(1, 1);
+    bitmap.SetPixelFormat(pf24bit);
     bitmap.SetSize(int32_t(width), int32_t(height));
     return true;
   } catch (...) {

@@ -26,14 +26,13 @@ void MirrorPixels24(uint8_t* a, uint8_t* b, int32_t w, int32_t x, int32_t end) {
 #if defined(KX_X86)
 // Byte j of register r of 16 mirrored pixels (48 bytes) is byte kMirrorMasks[r][s][j] of
 // register s of the pixels as they were (0x80: not from that register).
-constexpr auto kMirrorMasks = [] {
-  std::array<std::array<std::array<uint8_t, 16>, 3>, 3> m{};
+constexpr std::array<TPickMasks, 3> kMirrorMasks = [] {
+  std::array<TPickMasks, 3> m{};
   for (int r = 0; r < 3; ++r)
-    for (int s = 0; s < 3; ++s)
-      for (int j = 0; j < 16; ++j) {
-        const int to = 16 * r + j, from = 3 * (15 - to / 3) + to % 3;
-        m[size_t(r)][size_t(s)][size_t(j)] = from / 16 == s ? uint8_t(from % 16) : 0x80;
-      }
+    m[size_t(r)] = KXPickMasks([r](int j) {
+      const int to = 16 * r + j;
+      return 3 * (15 - to / 3) + to % 3;
+    });
   return m;
 }();
 static_assert(kMirrorMasks[0][0][0] == 0x80 && kMirrorMasks[0][0][15] == 0x80 && kMirrorMasks[2][2][0] == 0x80,

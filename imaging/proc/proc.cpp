@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "imaging/core/bitmap_copy.h"
 #include "imaging/core/polygon_mask.h"
@@ -151,43 +150,6 @@ void TKestrixProc::ReportRow(int32_t y, int32_t y1, int32_t y2) const {
   OnProgress(const_cast<TKestrixProc*>(this), int(std::clamp(per, 0.0, 100.0)));
 }
 
-namespace {
-
-// Puts back columns a..b - 1 of a picture row from `kept`, the same row as it was from column
-// `origin` on (a multiple of 8 for 1-bit rows, so that their bytes line up).
-void RestoreColumns(uint8_t* row, const uint8_t* kept, int bits, int32_t origin, int32_t a, int32_t b) {
-  if (bits == 24) {
-    std::memcpy(row + size_t(a) * 3, kept + size_t(a - origin) * 3, size_t(b - a) * 3);
-    return;
-  }
-  const int32_t shift = origin >> 3;
-  for (int32_t x = a; x < b;) {
-    const int32_t byte = x >> 3, end = std::min(b, (byte + 1) * 8);
-    const auto mask = uint8_t((0xFF >> (x & 7)) & ~(0xFF >> (end - byte * 8)));
-    row[byte] = uint8_t((row[byte] & ~mask) | (kept[byte - shift] & mask));
-    x = end;
-  }
-}
-
-// Puts back every pixel of the mask's box outside the mask from `kept`, a copy of the box
-// taken from column `origin` on.
-void RestoreOutside(TBitmap& bitmap, const TBitmap& kept, int32_t origin, const TKXSpanMask& mask) {
-  const TRect& box = mask.Box();
-  const int bits = bitmap.BitCount();
-  for (int32_t y = box.Top; y < box.Bottom; ++y) {
-    uint8_t* row = bitmap.ScanLine(y);
-    const uint8_t* keptRow = kept.ScanLine(y - box.Top);
-    int32_t x = box.Left;
-    for (const TKXSpan& span : mask.Row(y)) {
-      if (span.X0 > x) RestoreColumns(row, keptRow, bits, origin, x, span.X0);
-      x = span.X1;
-    }
-    if (x < box.Right) RestoreColumns(row, keptRow, bits, origin, x, box.Right);
-  }
-}
-
-}  // namespace
-
 void TKestrixProc::RunOnSelection(const TRectRoutine& routine, bool oneBitToo) {
   if (!fBitmap || fBitmap->Empty()) return;
   const int bits = fBitmap->BitCount();
@@ -208,11 +170,12 @@ void TKestrixProc::RunOnSelection(const TRectRoutine& routine, bool oneBitToo) {
   // The routine runs on the picture itself rather than on a copy of the box, so that a
   // neighbourhood routine reads the real neighbours of the box's edge pixels, not repeated
   // copies of them; the box is kept beforehand to put back what lies outside the polygon.
+  // A 1-bit copy starts on a byte, so that its bytes line up with the picture's.
   const int32_t origin = bits == 1 ? x1 & ~7 : x1;
   TBitmap kept;
   _CopyBitmapRect(*fBitmap, kept, origin, y1, x2, y2);
   routine(*fBitmap, x1, y1, x2, y2);
-  RestoreOutside(*fBitmap, kept, origin, mask);
+  KXCopyOutsideMask(kept, -origin, -y1, *fBitmap, mask);
   Update();
 }
 

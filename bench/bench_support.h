@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/bitmap_copy.h"
-#include "imaging/proc/proc.h"
+#include "imaging/proc/bitmap_copy.h"
+#include "imaging/components/kestrix_proc.h"
 
 namespace kxbench {
 

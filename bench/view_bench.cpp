@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
-#include "imaging/core/headless_host.h"
-#include "imaging/core/view.h"
+#include "imaging/view/headless_host.h"
+#include "imaging/view/view.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "imaging/core/limits.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/format_registry.h"
-#include "imaging/io/kestrix_io.h"
+#include "imaging/components/kestrix_io.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   kx::KXSetPixelLimit(int64_t(1) << 22);

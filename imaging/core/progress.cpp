@@ -23,4 +23,10 @@ void TProgressRec::Report(int offset) const {
   fOnProgress(Sender, int(std::clamp<int64_t>(per, INT32_MIN, INT32_MAX)));
 }
 
+void ReportRow(const TProgressRec& progress, int32_t y, int32_t y1, int32_t y2) {
+  if (!progress.fOnProgress.Assigned()) return;
+  const double per1 = 100.0 / (double(y2) - y1 + 0.5);
+  progress.fOnProgress(progress.Sender, std::min(100, KXTrunc(double(int64_t(y) - y1 + 1) * per1)));
+}
+
 }  // namespace kx

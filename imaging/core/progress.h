@@ -38,4 +38,8 @@ extern TProgressRec nullpr;
 // clean, so one bad file never makes later ones fail.
 TProgressRec NullProgress();
 
+// Reports row y of the rows y1..y2 to the record's handler, if one is assigned: the rows
+// done so far as a percentage, at most 100.
+void ReportRow(const TProgressRec& progress, int32_t y, int32_t y1, int32_t y2);
+
 }  // namespace kx

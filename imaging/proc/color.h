@@ -15,7 +15,8 @@
 
 namespace kx {
 
-class TKestrixProc;
+// More colours than 24 bits hold cannot be told apart; the cap also bounds the palette buffer.
+constexpr int32_t kMaxColors = 1 << 24;
 
 // Colour spaces. HSL components are 0..1; HSV hue is 0..359 degrees, saturation and value
 // 0..99. HSL2RGB and HSV2RGB clamp their input instead of wrapping the hue.
@@ -25,24 +26,24 @@ void RGB2HSV(TRGB c, int32_t& h, int32_t& s, int32_t& v);
 TRGB HSV2RGB(int32_t h, int32_t s, int32_t v);
 
 // Row routines on the inclusive rectangle x1..x2, y1..y2 of a 24-bit bitmap, reporting each
-// row through `reporter` when given.
+// row through `progress`.
 void _IntensityRGBall(TBitmap& bitmap, int32_t dr, int32_t dg, int32_t db, int32_t x1, int32_t y1, int32_t x2,
-                      int32_t y2, const TKestrixProc* reporter);
+                      int32_t y2, const TProgressRec& progress);
 void _ContrastRGB(TBitmap& bitmap, int32_t v, int32_t redMean, int32_t greenMean, int32_t blueMean, int32_t x1,
-                  int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter);
-void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter);
-void _ConvertToGray(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter);
+                  int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress);
+void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress);
+void _ConvertToGray(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress);
 void _HSLvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-             const TKestrixProc* reporter);
+             const TProgressRec& progress);
 void _HSVvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dv, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-             const TKestrixProc* reporter);
+             const TProgressRec& progress);
 void _CastColorRange(TBitmap& bitmap, TRGB begin, TRGB end, TRGB cast, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                     const TKestrixProc* reporter);
+                     const TProgressRec& progress);
 void _Threshold(TBitmap& bitmap, TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue, int32_t x1, int32_t y1,
-                int32_t x2, int32_t y2, const TKestrixProc* reporter);
+                int32_t x2, int32_t y2, const TProgressRec& progress);
 void _HistEqualize(TBitmap& bitmap, TRGB low, TRGB high, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                   const TKestrixProc* reporter);
-void _HistAutoEqualize(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter);
+                   const TProgressRec& progress);
+void _HistAutoEqualize(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress);
 
 // Channel means of the whole picture: 64-bit sums divided by the pixel count (128 each for an
 // empty or non-24-bit picture).

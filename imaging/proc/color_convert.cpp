@@ -4,19 +4,15 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/bitmap_copy.h"
-#include "imaging/core/pixel_convert.h"
-#include "imaging/core/quantizer.h"
+#include "imaging/proc/bitmap_copy.h"
+#include "imaging/proc/pixel_convert.h"
+#include "imaging/proc/quantizer.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
-#include "imaging/proc/proc.h"
 
 namespace kx {
 
 namespace {
-
-// More colours than 24 bits hold cannot be told apart; the cap also bounds the palette buffer.
-constexpr int32_t kMaxColors = 1 << 24;
 
 void StartRows(TProgressRec& progress, int32_t height) {
   progress.per1 = 100.0 / (double(height) + 0.5);
@@ -63,52 +59,6 @@ void _ConvertToBWThreshold(TBitmap& bitmap, int32_t threshold, TProgressRec& pro
   bitmap.SetPalette(result.Palette());
 }
 
-void TKestrixProc::CalcImagePalette(std::span<TRGB> palette, int32_t maxColors) const {
-  if (!fBitmap || fBitmap->BitCount() != 24) return;
-  const TKXQuantizer quantizer(*fBitmap, palette, std::clamp(maxColors, 1, kMaxColors), -1);
-}
-
-void TKestrixProc::ConvertToPalette(int32_t colors, std::span<TRGB> palette) {
-  if (!fBitmap || fBitmap->BitCount() != 24) return;
-  if (fAutoUndo) SaveUndo();
-  TProgressRec progress = ProgressRec();
-  if (colors > 2) {
-    _ConvertTo(*fBitmap, colors, palette, progress);
-  } else {
-    _ConvertToBWOrdered(*fBitmap, progress);
-    constexpr TRGB kBlackWhite[2] = {{0, 0, 0}, {255, 255, 255}};
-    std::copy_n(kBlackWhite, std::min<size_t>(2, palette.size()), palette.begin());
-  }
-  Update();
-}
-
-void TKestrixProc::ConvertTo(int32_t colors) { ConvertToPalette(colors, {}); }
-
-void TKestrixProc::ConvertToBWOrdered() {
-  if (!fBitmap || fBitmap->BitCount() != 24) return;
-  if (fAutoUndo) SaveUndo();
-  TProgressRec progress = ProgressRec();
-  _ConvertToBWOrdered(*fBitmap, progress);
-  Update();
-}
-
-void TKestrixProc::ConvertToBWThreshold(int32_t threshold) {
-  if (!fBitmap || fBitmap->BitCount() != 24) return;
-  if (fAutoUndo) SaveUndo();
-  TProgressRec progress = ProgressRec();
-  _ConvertToBWThreshold(*fBitmap, threshold, progress);
-  Update();
-}
-
-void TKestrixProc::ConvertTo24Bit() {
-  if (!fBitmap || fBitmap->BitCount() != 1) return;
-  if (fAutoUndo) SaveUndo();
-  const TBitmap source(*fBitmap);
-  TProgressRec progress = ProgressRec();
-  _Conv1to24(source, *fBitmap, progress);
-  Update();
-}
-
 namespace {
 
 void RGBValues(TRGB c, uint8_t (&out)[3]) { out[0] = c.r, out[1] = c.g, out[2] = c.b; }
@@ -130,18 +80,6 @@ void _GetRGBChannelAll(const TBitmap& bitmap, TBitmap& red, TBitmap& green, TBit
   if (bitmap.BitCount() != 24) return;
   TBitmap* const targets[3] = {&red, &green, &blue};
   ExtractChannels(bitmap, targets, progress, RGBValues);
-}
-
-std::unique_ptr<TBitmap> TKestrixProc::GetRGBChannel(int32_t channel) const {
-  if (!fBitmap) return nullptr;
-  TProgressRec progress = ProgressRec();
-  return _GetRGBChannel(*fBitmap, channel, progress);
-}
-
-void TKestrixProc::GetRGBChannelAll(TBitmap& red, TBitmap& green, TBitmap& blue) const {
-  if (!fBitmap) return;
-  TProgressRec progress = ProgressRec();
-  _GetRGBChannelAll(*fBitmap, red, green, blue, progress);
 }
 
 }  // namespace kx

@@ -3,10 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/pixel_convert.h"
+#include "imaging/proc/pixel_convert.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
-#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -53,7 +52,7 @@ int32_t _GetImageNumColors(const TBitmap& bitmap, int32_t x1, int32_t y1, int32_
   return count;
 }
 
-void _HistAutoEqualize(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+void _HistAutoEqualize(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress) {
   const int32_t w = bitmap.Width(), h = bitmap.Height();
   const int64_t quota = int64_t(w) * h / 256;
   // Fewer than 256 pixels give no ranges to choose from: every level stays where it is.
@@ -90,35 +89,10 @@ void _HistAutoEqualize(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int3
       else
         o = mean;
     }
-    if (reporter) reporter->ReportRow(y, y1, y2);
+    ReportRow(progress, y, y1, y2);
   }
   const size_t bytes = size_t(result.Width()) * 3;
   for (int32_t y = y1; y <= y2; ++y) std::memcpy(bitmap.ScanLine(y) + size_t(x1) * 3, result.ScanLine(y - y1), bytes);
-}
-
-void TKestrixProc::HistAutoEqualize() {
-  RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _HistAutoEqualize(b, x1, y1, x2, y2, this); });
-}
-
-void TKestrixProc::GetHistogram(THistogram& histogram) const {
-  std::fill(std::begin(histogram), std::end(histogram), THistogramItem{});
-  if (!fBitmap) return;
-  int32_t x1, y1, x2, y2, count;
-  const TPoint* polygon;
-  GetReSel(x1, y1, x2, y2, polygon, count);
-  if (x1 > x2 || y1 > y2) return;
-  _GetHistogram(*fBitmap, histogram, x1, y1, x2, y2);
-}
-
-int32_t TKestrixProc::CalcImageNumColors() const {
-  if (!fBitmap) return 0;
-  if (fBitmap->BitCount() == 1) return 2;
-  int32_t x1, y1, x2, y2, count;
-  const TPoint* polygon;
-  GetReSel(x1, y1, x2, y2, polygon, count);
-  if (x1 > x2 || y1 > y2) return 0;
-  return _GetImageNumColors(*fBitmap, x1, y1, x2, y2);
 }
 
 }  // namespace kx

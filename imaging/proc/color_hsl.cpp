@@ -8,7 +8,6 @@
 #include "imaging/core/pixelformat.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
-#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -125,9 +124,9 @@ TRGB HSV2RGB(int32_t h, int32_t s, int32_t v) {
 }
 
 void _HSLvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-             const TKestrixProc* reporter) {
+             const TProgressRec& progress) {
   const double addH = dh / 360.0, addS = ds / 100.0, addL = dl / 100.0;
-  ForEachPixel(bitmap, x1, y1, x2, y2, reporter, [=](TRGB& p) {
+  ForEachPixel(bitmap, x1, y1, x2, y2, progress, [=](TRGB& p) {
     double h, s, l;
     RGB2HSL(p, h, s, l);
     p = HSL2RGB(l + addL, s + addS, h + addH);
@@ -135,7 +134,7 @@ void _HSLvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dl, int32_t x1, in
 }
 
 void _HSVvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dv, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-             const TKestrixProc* reporter) {
+             const TProgressRec& progress) {
   // Shifts far outside the ranges only clamp; keeping them small keeps the sums in 32 bits.
   dh = std::clamp(dh, -1000, 1000), ds = std::clamp(ds, -1000, 1000), dv = std::clamp(dv, -1000, 1000);
   const auto shifted = [=](TRGB p) {
@@ -146,7 +145,7 @@ void _HSVvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dv, int32_t x1, in
   // A pixel's result depends only on its three channels in hundredths: a large area goes
   // through a table of all 100^3 of them.
   if (int64_t(x2 - x1 + 1) * (y2 - y1 + 1) < (int64_t(1) << 21)) {
-    ForEachPixel(bitmap, x1, y1, x2, y2, reporter, [&](TRGB& p) { p = shifted(p); });
+    ForEachPixel(bitmap, x1, y1, x2, y2, progress, [&](TRGB& p) { p = shifted(p); });
     return;
   }
   std::array<uint8_t, 100> level{};  // a level of each hundredth
@@ -157,20 +156,8 @@ void _HSVvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dv, int32_t x1, in
       for (int b = 0; b < 100; ++b)
         table[size_t(r * 10000 + g * 100 + b)] =
             shifted(CreateRGB(level[size_t(r)], level[size_t(g)], level[size_t(b)]));
-  ForEachPixel(bitmap, x1, y1, x2, y2, reporter,
+  ForEachPixel(bitmap, x1, y1, x2, y2, progress,
                [&](TRGB& p) { p = table[size_t(kTo99[p.r] * 10000 + kTo99[p.g] * 100 + kTo99[p.b])]; });
-}
-
-void TKestrixProc::HSLvar(int32_t dh, int32_t ds, int32_t dl) {
-  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _HSLvar(b, dh, ds, dl, x1, y1, x2, y2, this);
-  });
-}
-
-void TKestrixProc::HSVvar(int32_t dh, int32_t ds, int32_t dv) {
-  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _HSVvar(b, dh, ds, dv, x1, y1, x2, y2, this);
-  });
 }
 
 namespace {
@@ -200,18 +187,6 @@ void _GetHSVChannelAll(const TBitmap& bitmap, TBitmap& hue, TBitmap& saturation,
   if (bitmap.BitCount() != 24) return;
   TBitmap* const targets[3] = {&hue, &saturation, &value};
   ExtractChannels(bitmap, targets, progress, HSVValues);
-}
-
-std::unique_ptr<TBitmap> TKestrixProc::GetHSVChannel(int32_t channel) const {
-  if (!fBitmap) return nullptr;
-  TProgressRec progress = ProgressRec();
-  return _GetHSVChannel(*fBitmap, channel, progress);
-}
-
-void TKestrixProc::GetHSVChannelAll(TBitmap& hue, TBitmap& saturation, TBitmap& value) const {
-  if (!fBitmap) return;
-  TProgressRec progress = ProgressRec();
-  _GetHSVChannelAll(*fBitmap, hue, saturation, value, progress);
 }
 
 }  // namespace kx

@@ -4,12 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "imaging/core/pixel_convert.h"
+#include "imaging/proc/pixel_convert.h"
 #include "imaging/core/pixelformat.h"
-#include "imaging/core/simd_x86.h"
+#include "imaging/proc/simd_x86.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
-#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -44,12 +43,12 @@ void FillTable(uint8_t (&table)[256], LevelFn fn) {
 }  // namespace
 
 void _IntensityRGBall(TBitmap& bitmap, int32_t dr, int32_t dg, int32_t db, int32_t x1, int32_t y1, int32_t x2,
-                      int32_t y2, const TKestrixProc* reporter) {
+                      int32_t y2, const TProgressRec& progress) {
   TChannelTables t;
   FillTable(t.R, [dr](int i) { return Clamp255(int64_t(i) + dr); });
   FillTable(t.G, [dg](int i) { return Clamp255(int64_t(i) + dg); });
   FillTable(t.B, [db](int i) { return Clamp255(int64_t(i) + db); });
-  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+  ApplyTables(bitmap, t, x1, y1, x2, y2, progress);
 }
 
 void _GetMediaContrastRGB(const TBitmap& bitmap, int32_t& red, int32_t& green, int32_t& blue) {
@@ -69,7 +68,7 @@ void _GetMediaContrastRGB(const TBitmap& bitmap, int32_t& red, int32_t& green, i
 }
 
 void _ContrastRGB(TBitmap& bitmap, int32_t v, int32_t redMean, int32_t greenMean, int32_t blueMean, int32_t x1,
-                  int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+                  int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress) {
   const double f = v < 0 ? 1.0 - std::sqrt(-double(v)) / 10.0 : 1.0 + double(v) / 10.0;
   const auto level = [f](int32_t mean) {
     return [f, mean](int i) { return Clamp255(int64_t(mean) + KXTrunc(double(i - mean) * f)); };
@@ -78,10 +77,10 @@ void _ContrastRGB(TBitmap& bitmap, int32_t v, int32_t redMean, int32_t greenMean
   FillTable(t.R, level(redMean));
   FillTable(t.G, level(greenMean));
   FillTable(t.B, level(blueMean));
-  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+  ApplyTables(bitmap, t, x1, y1, x2, y2, progress);
 }
 
-void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress) {
   const bool bilevel = bitmap.BitCount() == 1;
   for (int32_t y = y1; y <= y2; ++y) {
     uint8_t* row = bitmap.ScanLine(y);
@@ -99,26 +98,26 @@ void _Negative(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
     } else {
       InvertBytes(row + size_t(x1) * 3, (size_t(x2) - size_t(x1) + 1) * 3);
     }
-    if (reporter) reporter->ReportRow(y, y1, y2);
+    ReportRow(progress, y, y1, y2);
   }
 }
 
-void _ConvertToGray(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+void _ConvertToGray(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress) {
   for (int32_t y = y1; y <= y2; ++y) {
     KXGrayRow(reinterpret_cast<TRGB*>(bitmap.ScanLine(y)) + x1, x2 - x1 + 1);
-    if (reporter) reporter->ReportRow(y, y1, y2);
+    ReportRow(progress, y, y1, y2);
   }
 }
 
 void _CastColorRange(TBitmap& bitmap, TRGB begin, TRGB end, TRGB cast, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                     const TKestrixProc* reporter) {
-  ForEachPixel(bitmap, x1, y1, x2, y2, reporter, [=](TRGB& p) {
+                     const TProgressRec& progress) {
+  ForEachPixel(bitmap, x1, y1, x2, y2, progress, [=](TRGB& p) {
     if (p.r >= begin.r && p.r <= end.r && p.g >= begin.g && p.g <= end.g && p.b >= begin.b && p.b <= end.b) p = cast;
   });
 }
 
 void _Threshold(TBitmap& bitmap, TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue, int32_t x1, int32_t y1,
-                int32_t x2, int32_t y2, const TKestrixProc* reporter) {
+                int32_t x2, int32_t y2, const TProgressRec& progress) {
   if (downLimit == TRGB{0, 0, 0} && upLimit == TRGB{255, 255, 255}) return;
   const auto level = [](uint8_t down, uint8_t up, uint8_t downV, uint8_t upV) {
     return [=](int i) {
@@ -130,11 +129,11 @@ void _Threshold(TBitmap& bitmap, TRGB downLimit, TRGB upLimit, TRGB downValue, T
   FillTable(t.R, level(downLimit.r, upLimit.r, downValue.r, upValue.r));
   FillTable(t.G, level(downLimit.g, upLimit.g, downValue.g, upValue.g));
   FillTable(t.B, level(downLimit.b, upLimit.b, downValue.b, upValue.b));
-  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
+  ApplyTables(bitmap, t, x1, y1, x2, y2, progress);
 }
 
 void _HistEqualize(TBitmap& bitmap, TRGB low, TRGB high, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                   const TKestrixProc* reporter) {
+                   const TProgressRec& progress) {
   high.r = std::max<uint8_t>(high.r, 1), high.g = std::max<uint8_t>(high.g, 1), high.b = std::max<uint8_t>(high.b, 1);
   if (low == high) return;
   const auto level = [](int lo, int hi) {
@@ -148,50 +147,7 @@ void _HistEqualize(TBitmap& bitmap, TRGB low, TRGB high, int32_t x1, int32_t y1,
   FillTable(t.R, level(low.r, high.r));
   FillTable(t.G, level(low.g, high.g));
   FillTable(t.B, level(low.b, high.b));
-  ApplyTables(bitmap, t, x1, y1, x2, y2, reporter);
-}
-
-void TKestrixProc::IntensityRGBall(int32_t dr, int32_t dg, int32_t db) {
-  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _IntensityRGBall(b, dr, dg, db, x1, y1, x2, y2, this);
-  });
-}
-
-void TKestrixProc::Contrast(int32_t v) {
-  if (!fBitmap || fBitmap->BitCount() != 24 || fBitmap->Width() < 2 || fBitmap->Height() < 2) return;
-  int32_t r, g, b;
-  _GetMediaContrastRGB(*fBitmap, r, g, b);
-  RunOnSelection([&](TBitmap& bmp, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _ContrastRGB(bmp, v, r, g, b, x1, y1, x2, y2, this);
-  });
-}
-
-void TKestrixProc::Negative() {
-  RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _Negative(b, x1, y1, x2, y2, this); }, true);
-}
-
-void TKestrixProc::ConvertToGray() {
-  RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _ConvertToGray(b, x1, y1, x2, y2, this); });
-}
-
-void TKestrixProc::CastColorRange(TRGB begin, TRGB end, TRGB cast) {
-  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _CastColorRange(b, begin, end, cast, x1, y1, x2, y2, this);
-  });
-}
-
-void TKestrixProc::Threshold(TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue) {
-  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _Threshold(b, downLimit, upLimit, downValue, upValue, x1, y1, x2, y2, this);
-  });
-}
-
-void TKestrixProc::HistEqualize(TRGB low, TRGB high) {
-  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _HistEqualize(b, low, high, x1, y1, x2, y2, this);
-  });
+  ApplyTables(bitmap, t, x1, y1, x2, y2, progress);
 }
 
 }  // namespace kx

@@ -6,7 +6,6 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
-#include "imaging/proc/proc.h"
 
 namespace kx {
 
@@ -18,22 +17,22 @@ struct TChannelTables {
 };
 
 template <typename PixelFn>
-void ForEachPixel(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TKestrixProc* reporter,
+void ForEachPixel(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const TProgressRec& progress,
                   PixelFn fn) {
   for (int32_t y = y1; y <= y2; ++y) {
     TRGB* p = reinterpret_cast<TRGB*>(bitmap.ScanLine(y)) + x1;
     for (int32_t x = x1; x <= x2; ++x, ++p) fn(*p);
-    if (reporter) reporter->ReportRow(y, y1, y2);
+    ReportRow(progress, y, y1, y2);
   }
 }
 
 inline void ApplyTables(TBitmap& bitmap, const TChannelTables& t, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                        const TKestrixProc* reporter) {
+                        const TProgressRec& progress) {
   for (int32_t y = y1; y <= y2; ++y) {
     uint8_t* p = bitmap.ScanLine(y) + size_t(x1) * 3;
     uint8_t* const end = p + (size_t(x2) - size_t(x1) + 1) * 3;
     for (; p != end; p += 3) p[0] = t.B[p[0]], p[1] = t.G[p[1]], p[2] = t.R[p[2]];
-    if (reporter) reporter->ReportRow(y, y1, y2);
+    ReportRow(progress, y, y1, y2);
   }
 }
 

@@ -13,7 +13,6 @@
 #include "imaging/core/file_replace.h"
 #include "imaging/core/pixelformat.h"
 #include "imaging/core/stream.h"
-#include "imaging/proc/proc.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -125,12 +124,6 @@ void LoadWidenedRow(const uint8_t* src, int32_t width, int32_t x1, int32_t x2, u
   std::memcpy(dst + 3 + bytes, src + size_t(std::min(x2 + 1, width - 1)) * 3, 3);
 }
 
-void ReportRow(const TProgressRec& progress, int32_t y, int32_t y1, int32_t y2) {
-  if (!progress.fOnProgress.Assigned()) return;
-  const double per1 = 100.0 / (double(y2) - y1 + 0.5);
-  progress.fOnProgress(progress.Sender, std::min(100, KXTrunc(double(int64_t(y) - y1 + 1) * per1)));
-}
-
 int32_t ReadInt32LE(const uint8_t* p) {
   return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
@@ -174,16 +167,6 @@ void _ApplyFilter(TBitmap& bitmap, const TGraphFilter& filter, int32_t x1, int32
     std::swap(own, below);
     LoadWidenedRow(bitmap.ScanLine(std::min(y + 2, height - 1)), width, x1, x2, below);
   }
-}
-
-void TKestrixProc::ApplyFilter(const TGraphFilter& filter) {
-  RunOnSelection([&](TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _ApplyFilter(bitmap, filter, x1, y1, x2, y2, ProgressRec());
-  });
-}
-
-void TKestrixProc::ApplyFilterPreset(TKXFilterPresets preset) {
-  if (preset < kKXFilterPresetCount) ApplyFilter(KXFiltPres[preset]);
 }
 
 bool ReadFilterFromStream(TStream& stream, TGraphFilter& filter) {

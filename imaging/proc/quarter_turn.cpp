@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/simd_x86.h"
+#include "imaging/proc/simd_x86.h"
 #include "imaging/proc/rotate.h"
 
 namespace kx {

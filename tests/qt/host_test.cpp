@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "imaging/core/view.h"
+#include "imaging/view/view.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/cursors.h"
 #include "platform/qt/desktop.h"

@@ -11,17 +11,11 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/jpeg_codec.h"
-#include "imaging/proc/magic_wand.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
 #include "tools/kestrix-view/viewer_view.h"
 
 namespace {
-
-std::vector<kx::TPoint> MagicWand(const kx::TBitmap& bitmap, int32_t x, int32_t y, bool maximumFilter,
-                                  int32_t tolerance) {
-  return kx::_MakeMagicWandPoints(bitmap, x, y, maximumFilter, tolerance);
-}
 
 struct TTitle {
   kestrixview::TViewerView* View;
@@ -44,7 +38,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments();
   kx::KXQtApplyDesktop(app.primaryScreen(), app.palette());
-  kx::gKXMagicWand = MagicWand;
 
   const std::string file = args[1].toStdString();
   kx::TBitmap picture;

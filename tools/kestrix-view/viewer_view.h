@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "imaging/core/view.h"
+#include "imaging/view/view.h"
 
 namespace kestrixview {
 

@@ -4,7 +4,7 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/io/ioparams.h"
-#include "imaging/proc/proc.h"
+#include "imaging/components/kestrix_proc.h"
 #include "tools/kestrix/commands.h"
 #include "tools/kestrix/picture_io.h"
 

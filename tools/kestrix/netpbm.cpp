@@ -10,7 +10,7 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/limits.h"
-#include "imaging/core/pixel_convert.h"
+#include "imaging/proc/pixel_convert.h"
 #include "imaging/core/pixel_rows.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"

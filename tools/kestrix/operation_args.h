@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "imaging/core/progress.h"
-#include "imaging/proc/proc.h"
+#include "imaging/components/kestrix_proc.h"
 
 namespace kestrix {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/proc/proc.h"
+#include "imaging/components/kestrix_proc.h"
 #include "tools/kestrix/operation_args.h"
 #include "tools/kestrix/operations.h"
 

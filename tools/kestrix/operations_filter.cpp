@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/proc/proc.h"
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/proc_types.h"
 #include "tools/kestrix/operation_args.h"
 #include "tools/kestrix/operations.h"

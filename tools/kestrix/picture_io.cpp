@@ -6,7 +6,7 @@
 #include "imaging/core/stream.h"
 #include "imaging/core/file_replace.h"
 #include "imaging/io/ioparams.h"
-#include "imaging/io/kestrix_io.h"
+#include "imaging/components/kestrix_io.h"
 #include "tools/kestrix/errors.h"
 #include "tools/kestrix/formats.h"
 #include "tools/kestrix/progress_bar.h"

@@ -1,0 +1,149 @@
+// The I/O component's attachment to a view, a picture holder or a bitmap, its properties and
+// the operations that need no codec. Every attachment asks for a destruction notice and gives
+// it back when it ends, so whichever of component and control goes first, the other is left
+// with no dangling reference.
+#include "imaging/components/kestrix_io.h"
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/canvas.h"
+#include "imaging/view/view.h"
+#include "imaging/view/image_holder.h"
+
+namespace kx {
+
+TKestrixIO::TKestrixIO() : fIOParams(this) {}
+
+TKestrixIO::~TKestrixIO() {
+  StopFollowingView();
+  ForgetImage();
+}
+
+void TKestrixIO::StopFollowingView() {
+  if (!fView) return;
+  fView->RemoveBitmapChangeEvent(TKXViewNotify::Bind<&TKestrixIO::ViewBitmapChanged>(this));
+  fView->RemoveFreeNotification(this);
+  if (fBitmap == fView->GetFBitmap()) fBitmap = nullptr;
+  fView = nullptr;
+}
+
+void TKestrixIO::ForgetImage() {
+  if (!fImage) return;
+  fImage->RemoveFreeNotification(this);
+  if (fBitmap == &fImage->Bitmap()) fBitmap = nullptr;
+  fImage = nullptr;
+}
+
+void TKestrixIO::SetAttachedKestrix(TKXView* view) {
+  if (view == fView) return;
+  StopFollowingView();
+  if (!view) return;
+  ForgetImage();
+  fView = view;
+  fBitmap = view->GetFBitmap();
+  view->FreeNotification(this);
+  view->RegisterBitmapChangeEvent(TKXViewNotify::Bind<&TKestrixIO::ViewBitmapChanged>(this));
+}
+
+void TKestrixIO::SetAttachedTImage(TImage* image) {
+  if (image == fImage) return;
+  StopFollowingView();
+  ForgetImage();
+  if (!image) return;
+  fImage = image;
+  fBitmap = &image->Bitmap();
+  image->FreeNotification(this);
+}
+
+void TKestrixIO::SetAttachedBitmap(TBitmap* bitmap) {
+  if (!bitmap && (fView || fImage)) return;
+  StopFollowingView();
+  ForgetImage();
+  fBitmap = bitmap;
+}
+
+void TKestrixIO::ControlFreed(TCustomControl& control) {
+  // The control's own parts are gone already: only forget it.
+  if (&control == fView) {
+    fView = nullptr;
+    fBitmap = nullptr;
+  } else if (&control == fImage) {
+    fImage = nullptr;
+    fBitmap = nullptr;
+  }
+}
+
+void TKestrixIO::ViewBitmapChanged(TKXView* view) {
+  if (view == fView) fBitmap = view->GetFBitmap();
+}
+
+bool TKestrixIO::ParamsViewDpi(int32_t& dpiX, int32_t& dpiY) const {
+  if (!fView) return false;
+  dpiX = fView->DpiX();
+  dpiY = fView->DpiY();
+  return true;
+}
+
+TColor TKestrixIO::Background() const { return fView ? fView->Background() : fBackground; }
+
+void TKestrixIO::SetBackground(TColor color) {
+  if (fView)
+    fView->SetBackGround(color);
+  else
+    fBackground = color;
+}
+
+TProgressRec TKestrixIO::NewProgress() {
+  TProgressRec progress;
+  progress.fOnProgress = OnProgress;
+  progress.Sender = this;
+  progress.Aborting = &fAborting;
+  return progress;
+}
+
+void TKestrixIO::AssignParams(const TKestrixIO* source) {
+  if (source) fIOParams.Assign(source->fIOParams);
+}
+
+void TKestrixIO::AssignParams(const TIOParamsVals* source) {
+  if (source) fIOParams.Assign(*source);
+}
+
+void TKestrixIO::Clear() {
+  if (!fBitmap) return;
+  TCanvas& canvas = fBitmap->Canvas();
+  canvas.Brush.Color = Background();
+  canvas.Brush.Style = bsSolid;
+  canvas.FillRect(TRect{0, 0, fBitmap->Width(), fBitmap->Height()});
+}
+
+void TKestrixIO::Update() {
+  if (fView) {
+    if (auto* view = dynamic_cast<TKestrixView*>(fView)) {
+      view->Update();
+      view->OnImageChange(view);
+    } else {
+      fView->ImageChange();
+      fView->Invalidate();
+    }
+  } else if (fImage) {
+    fImage->Invalidate();
+  }
+}
+
+int32_t TKestrixIO::InsertToFileGif(const std::string&) {
+  fAborting = true;
+  return 0;
+}
+
+int32_t TKestrixIO::InsertToFileTIFF(const std::string&) {
+  fAborting = true;
+  return 0;
+}
+
+void TKestrixIO::ImportMetafile(const std::string&, int32_t, int32_t) { fAborting = true; }
+
+bool TKestrixIO::Acquire() { return false; }
+bool TKestrixIO::SelectAcquireSource() { return false; }
+bool TKestrixIO::DoPreviews(TPreviewParams) { return false; }
+
+}  // namespace kx

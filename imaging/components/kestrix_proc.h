@@ -1,0 +1,176 @@
+// TKestrixProc: the processing component. It runs operations on one 24-bit or 1-bit bitmap it
+// does not own, taken from an attached view (following the view's bitmap changes) or set
+// directly, keeps a one-level undo copy, restricts selection-aware work to the effective
+// selection and reports progress. Every operation is a member declared here; each group lives
+// in its own file, with the pixel routines (the free `_` functions) declared in that group's
+// header.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/progress.h"
+#include "imaging/core/types.h"
+#include "imaging/view/view.h"
+#include "imaging/proc/proc_types.h"
+#include "platform/control.h"
+
+namespace kx {
+
+enum TFlipDir : uint8_t { fdHorizontal, fdVertical };
+
+class TKestrixProc : public TFreeNotifyTarget {
+ public:
+  TKestrixProc();
+  virtual ~TKestrixProc();
+  TKestrixProc(const TKestrixProc&) = delete;
+  TKestrixProc& operator=(const TKestrixProc&) = delete;
+
+  // Attachment. Every change of attachment drops the previous working bitmap.
+  TKXView* AttachedKestrix() const { return fView; }
+  void SetAttachedKestrix(TKXView* view);
+  void SetAttachedBitmap(TBitmap* bitmap);
+  // The bitmap every operation works on, or null.
+  TBitmap* WorkingBitmap() const { return fBitmap; }
+
+  bool AutoUndo() const { return fAutoUndo; }
+  void SetAutoUndo(bool on) { fAutoUndo = on; }
+  // The attached view's background, else the component's own (initially black).
+  TColor Background() const { return GetReBackground(); }
+  void SetBackground(TColor color) { SetReBackground(color); }
+  TColor GetReBackground() const;
+  void SetReBackground(TColor color);
+  TMsgLanguage MsgLanguage() const { return fMsgLanguage; }
+  void SetMsgLanguage(TMsgLanguage language) { fMsgLanguage = language; }
+
+  TProgressEvent OnProgress;
+
+  // One-level undo.
+  virtual void SaveUndo();
+  void Undo();
+  void ClearUndo();
+  bool CanUndo() const { return fHasUndo; }
+  bool GetCanUndo() const { return fHasUndo; }
+  const TBitmap& UndoBitmap() const { return fUndo; }
+
+  // Selection: inclusive corners in bitmap pixels. With a view, the view's selection counts.
+  void Select(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TKXSelectOp op = kxspReplace);
+  void SelectAll();
+  // The effective selection, ordered and cut to the bitmap (x1 > x2 or y1 > y2 when nothing of
+  // it is left); false, with the whole bitmap, when there is none. `polygon` and `count` are
+  // the view's selection polygon (count 0 without one).
+  bool GetReSel(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2, const TPoint*& polygon, int32_t& count) const;
+  int32_t GetSelX1() const;
+  int32_t GetSelY1() const;
+  int32_t GetSelX2() const;
+  int32_t GetSelY2() const;
+
+  // Repaints the attached view.
+  void Update();
+
+  // The frame of a selection-aware operation. `routine` works on the inclusive rectangle
+  // x1..x2, y1..y2 of the bitmap it is given (reporting rows through ReportRow with ProgressRec()) and writes no
+  // pixel outside it. A polygon selection runs it over the bounding box of the picture itself,
+  // so neighbourhood routines read the real neighbours, then puts back the pixels of the box
+  // that lie outside the polygon. Nothing happens without a 24-bit bitmap (or a 1-bit one when
+  // `oneBitToo`) or when nothing of the selection lies on the bitmap.
+  using TRectRoutine = std::function<void(TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2)>;
+  void RunOnSelection(const TRectRoutine& routine, bool oneBitToo = false);
+  // A progress record carrying OnProgress with this component as sender and no abort flag.
+  TProgressRec ProgressRec() const;
+
+  // Geometry. All work on the whole bitmap and leave it unchanged on unusable arguments.
+  // New size; a negative side keeps the aspect ratio. rfNone or a 1-bit bitmap stretch plainly.
+  void Resample(int32_t width, int32_t height, TResampleFilter filter);
+  // New canvas size: the picture keeps its top-left corner, added area takes the background.
+  void ImageResize(int32_t width, int32_t height);
+  // Counter-clockwise by `angle` degrees; the uncovered corners take the background.
+  void Rotate(int32_t angle, bool antialias);
+  void Flip(TFlipDir direction);
+  // Keeps only the selected pixels (outside a polygon: the background).
+  void CropSel();
+
+  // Colour and tone, selection-aware (color_point.cpp, color_hsl.cpp, color_hist.cpp): 24-bit
+  // only (Negative also 1-bit), undo first, rectangle or polygon, repaint. Point operations go
+  // through 256-entry channel tables.
+  // Adds each amount to its channel, clamped to 0..255.
+  void IntensityRGBall(int32_t dr, int32_t dg, int32_t db);
+  // Stretches (v > 0) or flattens (v < 0) each channel around the picture's mean; -100 leaves
+  // the means, 0 changes nothing. Pictures narrower or lower than 2 pixels are left alone.
+  void Contrast(int32_t v);
+  void Negative();
+  // Gray (21 r + 71 g + 7 b) div 100 in all three channels.
+  void ConvertToGray();
+  // Hue in degrees, saturation and lightness (or value) in hundredths; results clamp, the hue
+  // does not wrap.
+  void HSLvar(int32_t dh, int32_t ds, int32_t dl);
+  void HSVvar(int32_t dh, int32_t ds, int32_t dv);
+  // A pixel whose every channel lies within begin..end becomes `cast`.
+  void CastColorRange(TRGB begin, TRGB end, TRGB cast);
+  // Per channel: at or below the down limit takes the down value, then above the up limit
+  // the up value. Limits black and white change nothing.
+  void Threshold(TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue);
+  // Stretches the levels low..high to 0..255 per channel.
+  void HistEqualize(TRGB low, TRGB high);
+  // Equalises through the whole picture's level ranges, choosing per pixel between its range
+  // and its 3 x 3 neighbourhood mean. Pictures under 256 pixels are left alone.
+  void HistAutoEqualize();
+
+  // Colour statistics (color_hist.cpp, color_convert.cpp); the picture stays as it is.
+  // Zeroes `histogram`, then counts the selection's bounding box of a 24-bit picture.
+  void GetHistogram(THistogram& histogram) const;
+  // Distinct colours of the selection's bounding box: 2 for a 1-bit picture, 0 without a
+  // 24-bit or 1-bit one.
+  int32_t CalcImageNumColors() const;
+  // Fills `palette` with up to `maxColors` quantizer colours of the whole 24-bit picture.
+  void CalcImagePalette(std::span<TRGB> palette, int32_t maxColors) const;
+
+  // Whole-picture conversions (color_convert.cpp), undo first. 24-bit only except
+  // ConvertTo24Bit, which takes only 1-bit pictures.
+  // More than 2 colours: reduced to that many quantizer colours, still 24-bit; otherwise
+  // ordered dithering to 1 bit. The palette, when given, receives the quantizer's colours
+  // (black and white for 1 bit), as many as it holds.
+  void ConvertTo(int32_t colors);
+  void ConvertToPalette(int32_t colors, std::span<TRGB> palette);
+  void ConvertToBWOrdered();
+  // Black below the gray `threshold`, white from it; -1 takes the gray of the channel means.
+  void ConvertToBWThreshold(int32_t threshold);
+  void ConvertTo24Bit();
+
+  // Channels as new gray 24-bit pictures of the whole picture (color_convert.cpp,
+  // color_hsl.cpp): null, or untouched targets, without a 24-bit picture. RGB channel 0 is
+  // blue, 1 green, 2 and above red; HSV channel 1 saturation, 2 value, any other hue.
+  std::unique_ptr<TBitmap> GetRGBChannel(int32_t channel) const;
+  std::unique_ptr<TBitmap> GetHSVChannel(int32_t channel) const;
+  void GetRGBChannelAll(TBitmap& red, TBitmap& green, TBitmap& blue) const;
+  void GetHSVChannelAll(TBitmap& hue, TBitmap& saturation, TBitmap& value) const;
+
+  // 3 x 3 convolution, selection-aware (filters.cpp): 24-bit only, undo first, repaint.
+  // Neighbours beyond the picture repeat its edge pixels.
+  void ApplyFilter(const TGraphFilter& filter);
+  // ApplyFilter with the preset's kernel; an unknown preset does nothing.
+  void ApplyFilterPreset(TKXFilterPresets preset);
+
+ private:
+  void ControlFreed(TCustomControl& control) override;
+  void OnBitmapChange(TKXView* view);
+  void Detach();
+  TKestrixView* View() const { return dynamic_cast<TKestrixView*>(fView); }
+
+  bool fAutoUndo = true;
+  TKXView* fView = nullptr;
+  int32_t fSelX1 = -1, fSelY1 = -1, fSelX2 = -1, fSelY2 = -1;
+  TColor fBackground = clBlack;
+  TMsgLanguage fMsgLanguage = msSystem;
+  TBitmap fUndo;
+  bool fHasUndo = false;
+  TBitmap* fBitmap = nullptr;
+  // The block the last quarter turn gave up, which the next one turns into: turning a picture
+  // again and again then needs no fresh memory, whose zeroing costs more than the turn itself.
+  TBitmap fSpare;
+};
+
+}  // namespace kx

@@ -1,0 +1,45 @@
+// Resizing operations of the processing component: Resample (filtered or plain) and
+// ImageResize (the canvas). Sizes are settled and checked against the pixel limit before the
+// undo copy is taken, so a refused call changes nothing at all.
+#include <algorithm>
+
+#include "imaging/proc/bitmap_copy.h"
+#include "imaging/core/limits.h"
+#include "imaging/proc/resample.h"
+#include "imaging/components/kestrix_proc.h"
+
+namespace kx {
+
+void TKestrixProc::Resample(int32_t width, int32_t height, TResampleFilter filter) {
+  if (!fBitmap || fBitmap->Empty() || (width < 0 && height < 0)) return;
+  if (fBitmap->BitCount() != 24 && fBitmap->BitCount() != 1) return;
+  int64_t w = width, h = height;
+  if (w < 0)
+    w = h * fBitmap->Width() / fBitmap->Height();
+  else if (h < 0)
+    h = w * fBitmap->Height() / fBitmap->Width();
+  if (!KXPixelsAllowed(w, h)) return;
+  if (fAutoUndo) SaveUndo();
+  TBitmap result(int32_t(w), int32_t(h), fBitmap->PixelFormat());
+  if (filter != rfNone && fBitmap->BitCount() == 24) {
+    _Resample(*fBitmap, result, filter, OnProgress, this);
+  } else {
+    _KXBmpStretch(*fBitmap, result);
+  }
+  KXCopyBitmap(result, *fBitmap);
+  Update();
+}
+
+void TKestrixProc::ImageResize(int32_t width, int32_t height) {
+  if (!fBitmap || width <= 0 || height <= 0 || !KXPixelsAllowed(width, height)) return;
+  if (fAutoUndo) SaveUndo();
+  const int32_t oldWidth = fBitmap->Width(), oldHeight = fBitmap->Height();
+  fBitmap->SetSize(width, height);
+  TCanvas& canvas = fBitmap->Canvas();
+  canvas.Brush = TBrush{GetReBackground(), bsSolid};
+  canvas.FillRect(Rect(oldWidth, 0, width, std::min(oldHeight, height)));
+  canvas.FillRect(Rect(0, oldHeight, width, height));
+  Update();
+}
+
+}  // namespace kx

@@ -97,6 +97,8 @@ TProgressRec TKestrixIO::NewProgress() {
   progress.fOnProgress = OnProgress;
   progress.Sender = this;
   progress.Aborting = &fAborting;
+  fDiagnostics.Clear();
+  progress.Diagnostics = &fDiagnostics;
   return progress;
 }
 

@@ -56,6 +56,8 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   // The abort flag of every codec call; a progress handler may set it to stop the codec.
   bool Aborting() const { return fAborting; }
   void SetAborting(bool aborting) { fAborting = aborting; }
+  // The reason and warnings the codec left in the last load or save (empty when it gave none).
+  const TKXDiagnostics& Diagnostics() const { return fDiagnostics; }
 
   TKXIOPreviewEvent OnIOPreview;
   TProgressEvent OnProgress;
@@ -161,6 +163,7 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   bool fStreamHeaders = false;
   TKXFont fPreviewFont;
   bool fAborting = false;
+  TKXDiagnostics fDiagnostics;
   TIOParamsVals fIOParams;
 };
 

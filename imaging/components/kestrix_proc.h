@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
@@ -70,6 +71,10 @@ class TKestrixProc : public TFreeNotifyTarget {
 
   // Repaints the attached view.
   void Update();
+
+  // Why the last operation left the picture as it was although it had a picture to work on
+  // (arguments it cannot use, a result above the pixel limit); empty when it ran.
+  const std::string& LastRefusal() const { return fLastRefusal; }
 
   // The frame of a selection-aware operation. `routine` works on the inclusive rectangle
   // x1..x2, y1..y2 of the bitmap it is given (reporting rows through ReportRow with ProgressRec()) and writes no
@@ -165,6 +170,7 @@ class TKestrixProc : public TFreeNotifyTarget {
   int32_t fSelX1 = -1, fSelY1 = -1, fSelX2 = -1, fSelY2 = -1;
   TColor fBackground = clBlack;
   TMsgLanguage fMsgLanguage = msSystem;
+  std::string fLastRefusal;
   TBitmap fUndo;
   bool fHasUndo = false;
   TBitmap* fBitmap = nullptr;

@@ -9,7 +9,7 @@
 namespace kx {
 
 bool kxAlwaysTrueBoolean = false;
-TProgressRec nullpr{{}, nullptr, 0, 0, 0.0, &kxAlwaysTrueBoolean};
+TProgressRec nullpr{{}, nullptr, 0, 0, 0.0, &kxAlwaysTrueBoolean, nullptr};
 
 TProgressRec NullProgress() {
   kxAlwaysTrueBoolean = false;

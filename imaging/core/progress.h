@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "imaging/core/event.h"
 
@@ -12,6 +15,19 @@ using TProgressEvent = TEvent<void*, int>;
 // Sender, job, percentage.
 using TKXJobEvent = TEvent<void*, uint8_t, int>;
 
+// What a codec or operation can say beside its abort flag: the short reason it stopped
+// ("4000 x 90000 pixels is above the limit of 268435456", "arithmetic-coded JPEG is not
+// supported") and the warnings of a read that went on (a truncated JPEG decoded with grey rows).
+// Reasons and warnings name no file; the caller that knows the file adds it.
+struct TKXDiagnostics {
+  std::string Reason;
+  std::vector<std::string> Warnings;
+  void Clear() {
+    Reason.clear();
+    Warnings.clear();
+  }
+};
+
 struct TProgressRec {
   TProgressEvent fOnProgress;
   void* Sender = nullptr;
@@ -19,6 +35,7 @@ struct TProgressRec {
   int32_t tot = 0;       // passes of a multi-pass operation
   double per1 = 0;       // percent per unit of work
   bool* Aborting = nullptr;  // the caller's abort flag, or null
+  TKXDiagnostics* Diagnostics = nullptr;  // where reasons and warnings go, or null
 
   // Percent per unit for `units` units; 0 when there are none, so no division by zero.
   void SetUnits(double units) { per1 = units > 0 ? 100.0 / units : 0.0; }
@@ -27,6 +44,15 @@ struct TProgressRec {
   bool Aborted() const { return Aborting != nullptr && *Aborting; }
   void Abort() const {
     if (Aborting) *Aborting = true;
+  }
+  // Sets the abort flag and keeps the first reason given.
+  void Abort(std::string_view reason) const {
+    Abort();
+    if (Diagnostics && Diagnostics->Reason.empty()) Diagnostics->Reason = reason;
+  }
+  // Records a warning (at most a few dozen are kept: a damaged file can warn on every block).
+  void Warn(std::string_view warning) const {
+    if (Diagnostics && Diagnostics->Warnings.size() < 32) Diagnostics->Warnings.emplace_back(warning);
   }
 };
 

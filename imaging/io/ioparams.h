@@ -144,6 +144,10 @@ class TIOParamsVals {
   int32_t JPEG_Smoothing = 0;
   bool JPEG_Progressive = false;
   TIOJPEGScale JPEG_Scale = ioJPEG_FULLSIZE;
+  // The EXIF orientation a reader found (1..8: how the stored picture must be turned or
+  // mirrored to stand upright), 0 when the file has none. A fact of the file read last, so it
+  // is not part of the stored parameter stream.
+  int32_t EXIF_Orientation = 0;
   int32_t PCX_Version = 5;
   TIOPCXCompression PCX_Compression = ioPCX_RLE;
   TIOBMPVersion BMP_Version = ioBMP_BM3;

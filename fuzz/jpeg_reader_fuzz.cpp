@@ -1,4 +1,5 @@
-// Fuzzes the JPEG reader: parameter-only and full reads at a scale picked from the input's size.
+// Fuzzes the JPEG reader: parameter-only and full reads at a scale picked from the input's size,
+// with reasons and warnings collected.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,6 +13,8 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // Keeps every decoded picture well inside the fuzzer's memory budget.
   kx::KXSetPixelLimit(int64_t(1) << 22);
+  // Repeated scans cost a pass over the coefficients each; a low limit keeps inputs fast.
+  kx::KXSetJpegScanLimit(100);
   return 0;
 }
 
@@ -26,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     params.Width = 64;
     params.Height = 48;
     bool aborting = false;
+    kx::TKXDiagnostics diagnostics;
     kx::TProgressRec progress{};
     progress.Aborting = &aborting;
+    progress.Diagnostics = &diagnostics;
     kx::ReadJPegStream(stream, bitmap, params, preview, progress);
     if (!preview && !aborting && (bitmap.Width() != params.Width || bitmap.Height() != params.Height)) __builtin_trap();
   }

@@ -254,6 +254,7 @@ const TIOParamField kFields[] = {
     KX_FIELD(JPEG_Smoothing),
     KX_FIELD(JPEG_Progressive),
     KX_FIELD(JPEG_Scale),
+    KX_FIELD(EXIF_Orientation),
     KX_FIELD(PCX_Version),
     KX_FIELD(PCX_Compression),
     KX_FIELD(BMP_Version),

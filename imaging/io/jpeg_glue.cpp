@@ -11,14 +11,27 @@ namespace {
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
   auto* mgr = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
   if (mgr->abort) *mgr->abort = true;
+  mgr->pub.format_message(cinfo, mgr->message);
   longjmp(mgr->jump, 1);
 }
 
-// Warnings (a truncated file among them) and messages are not shown: the codec reports
-// failure only through the abort flag.
-void EmitMessage(j_common_ptr, int) {}
+// Level -1 is a warning about the data; higher levels are trace output, never shown. Nothing
+// is printed: the warning's text goes to the caller's diagnostics.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  auto* mgr = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
+  if (level != -1) return;
+  ++mgr->pub.num_warnings;
+  if (!mgr->warnings || mgr->pub.msg_code == mgr->lastWarning) return;
+  mgr->lastWarning = mgr->pub.msg_code;
+  char text[JMSG_LENGTH_MAX];
+  mgr->pub.format_message(cinfo, text);
+  try {
+    mgr->warnings->Warn(text);
+  } catch (...) {
+    // Out of memory for a warning's text: the warning is lost, the read goes on.
+  }
+}
 void OutputMessage(j_common_ptr) {}
-void FormatMessage(j_common_ptr, char* buffer) { buffer[0] = '\0'; }
 
 void ResetErrorMgr(j_common_ptr cinfo) {
   cinfo->err->msg_code = 0;
@@ -131,9 +144,11 @@ jpeg_error_mgr* JpegInitErrorMgr(TJpegErrorMgr& mgr, bool* abort) {
   mgr.pub.error_exit = ErrorExit;
   mgr.pub.emit_message = EmitMessage;
   mgr.pub.output_message = OutputMessage;
-  mgr.pub.format_message = FormatMessage;
   mgr.pub.reset_error_mgr = ResetErrorMgr;
   mgr.abort = abort;
+  mgr.warnings = nullptr;
+  mgr.lastWarning = -1;
+  mgr.message[0] = '\0';
   return &mgr.pub;
 }
 

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "imaging/core/progress.h"
 #include "imaging/io/ioparams.h"
 
 namespace kx {
@@ -24,11 +25,16 @@ J_DCT_METHOD JpegDctMethod(TIOJPEGDctMethod method);
 
 // libjpeg may only be left through `jump` after a fatal error. The frame that calls setjmp on
 // it must hold no C++ objects with destructors, since longjmp skips them. The error routine
-// sets *abort (when not null) before it jumps, so clearing `abort` silences errors.
+// sets *abort (when not null) and keeps libjpeg's own text in `message` before it jumps, so
+// clearing `abort` silences errors. Warnings about the data (a truncated or corrupt file) go
+// to `warnings` when it is set, each kind once.
 struct TJpegErrorMgr {
   jpeg_error_mgr pub;
   jmp_buf jump;
   bool* abort;
+  const TProgressRec* warnings;
+  int lastWarning;  // the message code warned last, so a damaged file does not warn per block
+  char message[JMSG_LENGTH_MAX];
 };
 // Installs the error manager on a compressor or decompressor (through its `err` field).
 jpeg_error_mgr* JpegInitErrorMgr(TJpegErrorMgr& mgr, bool* abort);

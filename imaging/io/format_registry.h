@@ -1,5 +1,6 @@
-// The picture formats: the built-in table that the I/O component dispatches through, the
-// process-wide registry that applications extend at run time, and content detection.
+// The picture formats: the built-in rows that every load and save chain (format_io.h) dispatches
+// through, the process-wide registry that applications extend at run time, content detection,
+// and whether a type reads and writes.
 #pragma once
 
 #include <memory>

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/components/io_component_types.h"
 #include "imaging/core/progress.h"
 #include "imaging/core/types.h"
 #include "imaging/io/format_registry.h"
-#include "imaging/components/io_component_types.h"
 #include "imaging/io/ioparams.h"
 #include "platform/control.h"
 
@@ -139,7 +139,6 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   void FinishLoad(TIOFileType fileType, const std::string& fileName, bool setDpi);
   void LoadFileWith(TIOFileType fileType, const std::string& fileName);
   void LoadStreamWith(TIOFileType fileType, TStream& stream);
-  void ReadStreamImage(const TKXBuiltInFormat& format, TStream& stream, TProgressRec& progress);
   // The registry path of LoadFromFile / LoadFromStream; a null stream opens `fileName`.
   void LoadWithRecord(PKXFileFormatInfo record, const std::string& fileName, TStream* stream);
   // Turns the bitmap into one the writers take (24-bit or 1-bit).

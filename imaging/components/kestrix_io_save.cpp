@@ -1,10 +1,11 @@
-// Saving: the choice of codec by extension or file type, the stream headers a save writes, and
-// the temporary-then-rename rule of every file save.
-#include "imaging/core/bitmap.h"
-#include "imaging/core/stream.h"
-#include "imaging/core/file_replace.h"
+// Saving: the component's side of every save (abort flag, progress record, the bitmap made one
+// the writers take) around the io layer's choice of writer, and the temporary-then-rename rule
+// of every file save.
 #include "imaging/components/kestrix_io.h"
-#include "imaging/io/stream_headers.h"
+#include "imaging/core/bitmap.h"
+#include "imaging/core/file_replace.h"
+#include "imaging/core/stream.h"
+#include "imaging/io/format_io.h"
 
 namespace kx {
 
@@ -37,13 +38,7 @@ void TKestrixIO::SaveStreamWith(TIOFileType fileType, TStream& stream) {
   const TKXBuiltInFormat& format = *KXBuiltInFormat(fileType);
   if (!PrepareSave(format.Write != nullptr)) return;
   TProgressRec progress = NewProgress();
-  const bool header = fStreamHeaders && format.HeaderUse != hdNone;
-  const int64_t start = header ? BeginStreamHeader(stream) : 0;
-  format.Write(stream, *fBitmap, fIOParams, progress);
-  // An incomplete block-sized image keeps a zero header, which no reader takes for an image.
-  if (header && !(fAborting && format.HeaderUse == hdSizesBlock) &&
-      !FinishStreamHeader(stream, start, format.HeaderSignature))
-    fAborting = true;
+  KXWriteStreamImage(format, stream, *fBitmap, fIOParams, fStreamHeaders, progress);
 }
 
 void TKestrixIO::SaveWithRecord(PKXFileFormatInfo record, const std::string* fileName, TStream* stream) {
@@ -66,17 +61,19 @@ void TKestrixIO::SaveWithRecord(PKXFileFormatInfo record, const std::string* fil
 }
 
 void TKestrixIO::SaveToFile(const std::string& fileName) {
-  if (const TKXBuiltInFormat* format = KXBuiltInSaveFormat(fileName)) return SaveFileWith(format->FileType, fileName);
-  const std::string ext = KXLowerExtension(fileName);
-  SaveWithRecord(ext.empty() ? nullptr : KXFileFormatGetInfo2(ext.substr(1)), &fileName, nullptr);
+  const TKXFormatChoice choice = KXSaveChoiceForFile(fileName);
+  if (choice.Row)
+    SaveFileWith(choice.Row->FileType, fileName);
+  else
+    SaveWithRecord(choice.Record, &fileName, nullptr);
 }
 
 void TKestrixIO::SaveToStream(TStream& stream, TIOFileType fileType) {
-  const TKXBuiltInFormat* format = KXBuiltInFormat(fileType);
-  if (format && !format->SaveExtensions.empty())
+  const TKXFormatChoice choice = KXSaveChoiceForType(fileType);
+  if (choice.Row)
     SaveStreamWith(fileType, stream);
   else
-    SaveWithRecord(KXFileFormatGetInfo(fileType), nullptr, &stream);
+    SaveWithRecord(choice.Record, nullptr, &stream);
 }
 
 void TKestrixIO::SaveToFileJpeg(const std::string& fileName) { SaveFileWith(ioJPEG, fileName); }

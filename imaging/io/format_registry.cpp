@@ -68,55 +68,138 @@ void WriteJpeg(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgres
   WriteJPegStream(stream, bitmap, params, progress);
 }
 
-constexpr std::string_view kTiffExts[] = {".tif", ".tiff"};
-constexpr std::string_view kGifExts[] = {".gif"};
-constexpr std::string_view kJpegLoadExts[] = {".jpg", ".jpeg", ".jpe"};
-constexpr std::string_view kJpegSaveExts[] = {".jpg", ".jpeg"};
-constexpr std::string_view kPcxExts[] = {".pcx"};
-constexpr std::string_view kBmpLoadExts[] = {".bmp", ".dib", ".rle"};
-constexpr std::string_view kBmpSaveExts[] = {".bmp"};
-constexpr std::string_view kIcoExts[] = {".ico"};
-constexpr std::string_view kCurExts[] = {".cur"};
-constexpr std::string_view kPngExts[] = {".png"};
-constexpr std::string_view kWmfExts[] = {".wmf"};
-constexpr std::string_view kEmfExts[] = {".emf"};
+TRGB GifBackground(const TIOParamsVals& p) { return p.GIF_Transparent ? p.GIF_TransparentColor : p.GIF_Background; }
+TRGB PngBackground(const TIOParamsVals& p) { return p.PNG_Background; }
+void SeedPngBackground(TIOParamsVals& p, const std::string&, TRGB background) { p.PNG_Background = background; }
+// The PCX reader looks at the file's name and type while it reads.
+void NamePcxFile(TIOParamsVals& p, const std::string& fileName, TRGB) {
+  p.FileName = fileName;
+  p.FileType = ioPCX;
+}
+
+// In registry order. Detection ranks leave gaps so that a new format's tests slot in between.
 // ".pix" is registered for Targa but not loaded as one, and ".win" the other way round: files
 // of that name exist in both kinds, so neither is taken on trust.
-constexpr std::string_view kTgaLoadExts[] = {".tga", ".targa", ".vda", ".icb", ".vst", ".win"};
-constexpr std::string_view kTgaSaveExts[] = {".tga"};
-
-// In registry order.
 const TKXBuiltInFormat kBuiltIn[] = {
-    {ioTIFF, "TIFF Bitmap", "TIF;TIFF", kTiffExts, kTiffExts, nullptr, nullptr, &TiffTry, hdRequired, "TIFF", true,
-     false},
-    {ioGIF, "CompuServe Bitmap", "GIF", kGifExts, kGifExts, nullptr, nullptr, &GifTry, hdNone, "", false, false},
-    {ioJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", kJpegLoadExts, kJpegSaveExts, &ReadJpeg, &WriteJpeg, &JpegTryStream,
-     hdProbed, "JFIF", true, false},
-    {ioPCX, "PaintBrush", "PCX", kPcxExts, kPcxExts, nullptr, nullptr, &PcxTry, hdSizesBlock, "PCX2", true, false},
-    {ioBMP, "Windows Bitmap", "BMP;DIB;RLE", kBmpLoadExts, kBmpSaveExts, nullptr, nullptr, &BmpTry, hdNone, "", false,
-     false},
-    {ioICO, "Windows Icon", "ICO", kIcoExts, {}, nullptr, nullptr, nullptr, hdNone, "", false, false},
-    {ioCUR, "Windows Cursor", "CUR", kCurExts, {}, nullptr, nullptr, nullptr, hdNone, "", false, false},
-    {ioPNG, "Portable Network Graphics", "PNG", kPngExts, kPngExts, nullptr, nullptr, &PngTry, hdNone, "", true, false},
-    {ioWMF, "Windows Metafile", "WMF", kWmfExts, {}, nullptr, nullptr, nullptr, hdNone, "", false, true},
-    {ioEMF, "Enhanced Windows Metafile", "EMF", kEmfExts, {}, nullptr, nullptr, nullptr, hdNone, "", false, true},
-    {ioTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", kTgaLoadExts, kTgaSaveExts, nullptr, nullptr, nullptr, hdNone,
-     "", false, false},
+    {.FileType = ioTIFF,
+     .FullName = "TIFF Bitmap",
+     .Extensions = "TIF;TIFF",
+     .ShortName = "tiff",
+     .LoadExtensions = "tif;tiff",
+     .SaveExtensions = "tif;tiff",
+     .Try = &TiffTry,
+     .Detect = {{.Rank = 80, .MoreThan = 12, .Signature = "TIFF"}, {.Rank = 90, .MoreThan = 8}},
+     .HeaderUse = hdRequired,
+     .HeaderSignature = "TIFF",
+     .StreamLoadSetsDpi = true},
+    {.FileType = ioGIF,
+     .FullName = "CompuServe Bitmap",
+     .Extensions = "GIF",
+     .ShortName = "gif",
+     .LoadExtensions = "gif",
+     .SaveExtensions = "gif",
+     .Try = &GifTry,
+     .Detect = {{.Rank = 30, .MoreThan = 13}},
+     .LoadedBackground = &GifBackground},
+    {.FileType = ioJPEG,
+     .FullName = "JPEG Bitmap",
+     .Extensions = "JPG;JPEG;JPE",
+     .ShortName = "jpeg",
+     .LoadExtensions = "jpg;jpeg;jpe",
+     .SaveExtensions = "jpg;jpeg",
+     .Read = &ReadJpeg,
+     .Write = &WriteJpeg,
+     .Try = &JpegTryStream,
+     .Detect = {{.Rank = 10}, {.Rank = 20, .MoreThan = 12, .Signature = "JFIF"}},
+     .HeaderUse = hdProbed,
+     .HeaderSignature = "JFIF",
+     .StreamLoadSetsDpi = true},
+    {.FileType = ioPCX,
+     .FullName = "PaintBrush",
+     .Extensions = "PCX",
+     .ShortName = "pcx",
+     .LoadExtensions = "pcx",
+     .SaveExtensions = "pcx",
+     .Try = &PcxTry,
+     .Detect = {{.Rank = 40, .MoreThan = 12, .Signature = "PCX2"},
+                {.Rank = 50, .MoreThan = 4, .Signature = "PCX"},
+                {.Rank = 70, .MoreThan = 128}},
+     .HeaderUse = hdSizesBlock,
+     .HeaderSignature = "PCX2",
+     .StreamLoadSetsDpi = true,
+     .BeforeFileLoad = &NamePcxFile},
+    {.FileType = ioBMP,
+     .FullName = "Windows Bitmap",
+     .Extensions = "BMP;DIB;RLE",
+     .ShortName = "bmp",
+     .LoadExtensions = "bmp;dib;rle",
+     .SaveExtensions = "bmp",
+     .Try = &BmpTry,
+     .Detect = {{.Rank = 60, .MoreThan = 14}},
+     .ParamsBlockIsSize = true},
+    {.FileType = ioICO,
+     .FullName = "Windows Icon",
+     .Extensions = "ICO",
+     .ShortName = "ico",
+     .LoadExtensions = "ico",
+     .Detect = {{.Rank = 110}}},
+    {.FileType = ioCUR,
+     .FullName = "Windows Cursor",
+     .Extensions = "CUR",
+     .ShortName = "cur",
+     .LoadExtensions = "cur",
+     .Detect = {{.Rank = 120}}},
+    {.FileType = ioPNG,
+     .FullName = "Portable Network Graphics",
+     .Extensions = "PNG",
+     .ShortName = "png",
+     .LoadExtensions = "png",
+     .SaveExtensions = "png",
+     .Try = &PngTry,
+     .Detect = {{.Rank = 100, .MoreThan = 8}},
+     .StreamLoadSetsDpi = true,
+     .BeforeFileLoad = &SeedPngBackground,
+     .LoadedBackground = &PngBackground},
+    {.FileType = ioWMF,
+     .FullName = "Windows Metafile",
+     .Extensions = "WMF",
+     .ShortName = "wmf",
+     .LoadExtensions = "wmf",
+     .Metafile = true},
+    {.FileType = ioEMF,
+     .FullName = "Enhanced Windows Metafile",
+     .Extensions = "EMF",
+     .ShortName = "emf",
+     .LoadExtensions = "emf",
+     .Metafile = true},
+    {.FileType = ioTGA,
+     .FullName = "Targa Bitmap",
+     .Extensions = "TGA;TARGA;VDA;ICB;VST;PIX",
+     .ShortName = "tga",
+     .LoadExtensions = "tga;targa;vda;icb;vst;win",
+     .SaveExtensions = "tga",
+     .Detect = {{.Rank = 130}}},
 };
 
-// Content detection, cheapest and surest first. A rule applies when more than `MoreThan`
-// bytes remain after the start; with a signature it compares the stream header's text,
-// otherwise it runs the format's content test.
-struct TDetectionRule {
-  TIOFileType FileType;
-  int64_t MoreThan;
-  std::string_view HeaderSignature;
+// One detection rule with its row.
+struct TRankedRule {
+  const TKXBuiltInFormat* Row;
+  const TKXDetectRule* Rule;
 };
-constexpr TDetectionRule kDetection[] = {
-    {ioJPEG, -1, ""}, {ioJPEG, 12, "JFIF"}, {ioGIF, 13, ""},      {ioPCX, 12, "PCX2"}, {ioPCX, 4, "PCX"},
-    {ioBMP, 14, ""},  {ioPCX, 128, ""},     {ioTIFF, 12, "TIFF"}, {ioTIFF, 8, ""},     {ioPNG, 8, ""},
-    {ioICO, -1, ""},  {ioCUR, -1, ""},      {ioTGA, -1, ""},
-};
+
+// The rules of every row in rank order, gathered once.
+const std::vector<TRankedRule>& DetectionOrder() {
+  static const std::vector<TRankedRule> order = [] {
+    std::vector<TRankedRule> rules;
+    for (const TKXBuiltInFormat& f : kBuiltIn)
+      for (const TKXDetectRule& rule : f.Detect)
+        if (rule.Rank != 0) rules.push_back({&f, &rule});
+    std::stable_sort(rules.begin(), rules.end(),
+                     [](const TRankedRule& a, const TRankedRule& b) { return a.Rule->Rank < b.Rule->Rank; });
+    return rules;
+  }();
+  return order;
+}
 
 std::vector<std::unique_ptr<TKXFileFormatInfo>>& Registry() {
   static std::vector<std::unique_ptr<TKXFileFormatInfo>> list = [] {
@@ -147,20 +230,21 @@ std::vector<std::string_view> SplitExtensions(std::string_view list) {
   return out;
 }
 
-const TKXBuiltInFormat* ByExtension(const std::string& fileName,
-                                    std::span<const std::string_view> TKXBuiltInFormat::*list) {
+const TKXBuiltInFormat* ByExtension(const std::string& fileName, std::string_view TKXBuiltInFormat::*list) {
   const std::string ext = KXLowerExtension(fileName);
   if (ext.empty()) return nullptr;
-  for (const TKXBuiltInFormat& f : kBuiltIn)
-    if (std::find((f.*list).begin(), (f.*list).end(), ext) != (f.*list).end()) return &f;
+  for (const TKXBuiltInFormat& f : kBuiltIn) {
+    if ((f.*list).empty()) continue;
+    const std::vector<std::string_view> exts = SplitExtensions(f.*list);
+    if (std::find(exts.begin(), exts.end(), std::string_view(ext).substr(1)) != exts.end()) return &f;
+  }
   return nullptr;
 }
 
-bool RuleMatches(TStream& stream, const TDetectionRule& rule, int64_t remaining) {
-  if (remaining <= rule.MoreThan) return false;
-  if (!rule.HeaderSignature.empty()) return PeekStreamHeaderText(stream) == rule.HeaderSignature;
-  const TKXBuiltInFormat* f = KXBuiltInFormat(rule.FileType);
-  return f->Try && f->Try(stream);
+bool RuleMatches(TStream& stream, const TRankedRule& r, int64_t remaining) {
+  if (remaining <= r.Rule->MoreThan) return false;
+  if (!r.Rule->Signature.empty()) return PeekStreamHeaderText(stream) == r.Rule->Signature;
+  return r.Row->Try && r.Row->Try(stream);
 }
 
 }  // namespace
@@ -221,6 +305,13 @@ const TKXBuiltInFormat* KXBuiltInSaveFormat(const std::string& fileName) {
   return ByExtension(fileName, &TKXBuiltInFormat::SaveExtensions);
 }
 
+TKXFormatAbilities KXFileFormatAbilities(TIOFileType fileType) {
+  if (const TKXBuiltInFormat* f = KXBuiltInFormat(fileType)) return {f->Read != nullptr, f->Write != nullptr};
+  if (const PKXFileFormatInfo r = KXFileFormatGetInfo(fileType))
+    return {r->ReadFunction != nullptr, r->WriteFunction != nullptr};
+  return {};
+}
+
 std::string KXLowerExtension(const std::string& fileName) {
   std::string ext = std::filesystem::path(fileName).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -236,9 +327,9 @@ TIOFileType FindStreamFormat(TStream& stream) {
       TPositionRestorer restore(stream, start);
       if (r->TryFunction(stream)) return r->FileType;
     }
-    for (const TDetectionRule& rule : kDetection) {
+    for (const TRankedRule& rule : DetectionOrder()) {
       TPositionRestorer restore(stream, start);
-      if (RuleMatches(stream, rule, remaining)) return rule.FileType;
+      if (RuleMatches(stream, rule, remaining)) return rule.Row->FileType;
     }
   } catch (...) {
     // A stream, or a registered test, that fails while looking is of no known format.

@@ -1,5 +1,6 @@
-// The picture formats: the built-in table that the I/O component dispatches through, the
-// process-wide registry that applications extend at run time, and content detection.
+// The picture formats: the built-in rows that every load and save chain (format_io.h) dispatches
+// through, the process-wide registry that applications extend at run time, content detection,
+// and whether a type reads and writes.
 #pragma once
 
 #include <memory>
@@ -69,27 +70,50 @@ enum TKXHeaderUse : uint8_t {
                  // is accepted, and the header is written only for a complete image
 };
 
-// A format the component dispatches itself: one row per built-in file type.
+// One way content detection recognises a format. The rules of all rows run in ascending rank
+// (cheapest and surest first); a rule applies only when more than `MoreThan` bytes remain after
+// the position. With a signature it compares the stream header's text, otherwise it runs the
+// row's content test. A rank of 0 ends a row's list.
+struct TKXDetectRule {
+  int Rank = 0;
+  int64_t MoreThan = -1;
+  std::string_view Signature = {};
+};
+
+// A format the I/O layer dispatches itself: one row per built-in file type, filled with
+// designated initializers. A codec plugs in by filling its row's reader, writer and content
+// test; nothing else names the formats.
 struct TKXBuiltInFormat {
-  TIOFileType FileType;
-  std::string_view FullName;
+  TIOFileType FileType = ioUnknown;
+  std::string_view FullName = {};
   // As registered (upper case, ";"-separated).
-  std::string_view Extensions;
-  // Lower-case extensions with their dot that LoadFromFile and SaveToFile pick this row by.
-  std::span<const std::string_view> LoadExtensions;
-  std::span<const std::string_view> SaveExtensions;
+  std::string_view Extensions = {};
+  // Lower case, the names of its corpus table and fixture folder.
+  std::string_view ShortName = {};
+  // Lower-case extensions without dot, ";"-separated, that LoadFromFile and SaveToFile pick
+  // this row by. A format with save extensions also has the stream save method.
+  std::string_view LoadExtensions = {};
+  std::string_view SaveExtensions = {};
   // Null until the format's codec exists: loading and saving then abort.
-  TKXReadImageBlock Read;
-  TKXWriteImageStream Write;
+  TKXReadImageBlock Read = nullptr;
+  TKXWriteImageStream Write = nullptr;
   // The codec's content test, or null until the codec brings one.
-  TKXTryImageStream Try;
-  TKXHeaderUse HeaderUse;
+  TKXTryImageStream Try = nullptr;
+  TKXDetectRule Detect[3] = {};
+  TKXHeaderUse HeaderUse = hdNone;
   // The signature of its stream header, or empty.
-  std::string_view HeaderSignature;
+  std::string_view HeaderSignature = {};
   // Stream loads push the file's resolution to an attached view (file loads always do).
-  bool StreamLoadSetsDpi;
+  bool StreamLoadSetsDpi = false;
   // LoadFromFile imports it as a metafile rather than reading a stream.
-  bool Metafile;
+  bool Metafile = false;
+  // Parameter reads hand the reader the whole file's or stream's size as its block instead of
+  // the bytes after the position.
+  bool ParamsBlockIsSize = false;
+  // Prepares the parameters before a file load (null: nothing to do).
+  void (*BeforeFileLoad)(TIOParamsVals& params, const std::string& fileName, TRGB background) = nullptr;
+  // The background a finished load gives the component (null: it keeps its own).
+  TRGB (*LoadedBackground)(const TIOParamsVals& params) = nullptr;
 };
 
 std::span<const TKXBuiltInFormat> KXBuiltInFormats();
@@ -99,6 +123,14 @@ const TKXBuiltInFormat* KXBuiltInFormat(TIOFileType fileType);
 // registry path.
 const TKXBuiltInFormat* KXBuiltInLoadFormat(const std::string& fileName);
 const TKXBuiltInFormat* KXBuiltInSaveFormat(const std::string& fileName);
+
+// Whether a type can be read and written: by its built-in row's codec, else by the first
+// registry record of the type; neither for a type that is not registered.
+struct TKXFormatAbilities {
+  bool Reads = false;
+  bool Writes = false;
+};
+TKXFormatAbilities KXFileFormatAbilities(TIOFileType fileType);
 
 // The lower-cased extension of a file name with its dot ("" when there is none).
 std::string KXLowerExtension(const std::string& fileName);

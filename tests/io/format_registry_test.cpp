@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/core/stream.h"
+#include "imaging/io/format_io.h"
 #include "imaging/io/ioparams.h"
 #include "tests/support/test_support.h"
 
@@ -37,6 +38,8 @@ bool ThrowingTry(TStream& stream) {
   stream.Read(&b, 1);
   throw EReadError("unreadable");
 }
+void NoRead(TStream&, TBitmap&, TIOParamsVals&, bool, TProgressRec&) {}
+void NoWrite(TStream&, TBitmap&, TIOParamsVals&, TProgressRec&) {}
 bool AlwaysTry(TStream& stream) {
   uint8_t b[4];
   stream.Read(b, 4);
@@ -212,4 +215,62 @@ TEST_F(Registry, FileTypeTextNamesTheFormatAndItsMainOption) {
   KXFileFormatAdd({60, "Lower", "abc;def", nullptr, nullptr, nullptr});
   p.FileType = 60;
   EXPECT_EQ(p.GetFileTypeStr(), "Lower (ABC)");
+}
+
+TEST_F(Registry, OneQuerySaysWhetherATypeReadsAndWrites) {
+  KXFileFormatAdd({40, "Reads", "RDS", &NoRead, nullptr, nullptr});
+  KXFileFormatAdd({41, "Writes", "WRS", nullptr, &NoWrite, nullptr});
+  // A built-in type answers by its row even when the registry gives a record of it functions.
+  KXFileFormatAdd({ioTIFF, "Other TIFF", "TIF", &NoRead, &NoWrite, nullptr});
+  const struct {
+    TIOFileType type;
+    bool reads, writes;
+  } cases[] = {{ioJPEG, true, true}, {ioTIFF, false, false}, {ioICO, false, false},    {40, true, false},
+               {41, false, true},    {12, false, false},     {ioUnknown, false, false}};
+  for (const auto& c : cases) {
+    const TKXFormatAbilities a = KXFileFormatAbilities(c.type);
+    EXPECT_EQ(a.Reads, c.reads) << c.type;
+    EXPECT_EQ(a.Writes, c.writes) << c.type;
+  }
+}
+
+TEST_F(Registry, LoadAndSaveChoicesTakeTheRowsFirstThenTheRegistry) {
+  KXFileFormatAdd({40, "Extra", "XTR;PIX", &NoRead, &NoWrite, nullptr});
+  const struct {
+    const char* name;
+    TIOFileType loadRow, loadRecord, saveRow, saveRecord;
+  } cases[] = {
+      {"a.JPE", ioJPEG, ioUnknown, ioUnknown, ioJPEG},    {"a.jpeg", ioJPEG, ioUnknown, ioJPEG, ioUnknown},
+      {"a.win", ioTGA, ioUnknown, ioUnknown, ioUnknown},  {"a.pix", ioUnknown, ioTGA, ioUnknown, ioTGA},
+      {"a.wmf", ioWMF, ioUnknown, ioUnknown, ioWMF},      {"a.ico", ioICO, ioUnknown, ioUnknown, ioICO},
+      {"a.rle", ioBMP, ioUnknown, ioUnknown, ioBMP},      {"a.xtr", ioUnknown, 40, ioUnknown, 40},
+      {"a.tiff", ioTIFF, ioUnknown, ioTIFF, ioUnknown},   {"jpg", ioUnknown, ioUnknown, ioUnknown, ioUnknown},
+      {"a.", ioUnknown, ioUnknown, ioUnknown, ioUnknown},
+  };
+  auto rowType = [](const TKXFormatChoice& c) { return c.Row ? c.Row->FileType : ioUnknown; };
+  auto recordType = [](const TKXFormatChoice& c) { return c.Record ? c.Record->FileType : ioUnknown; };
+  for (const auto& c : cases) {
+    const TKXFormatChoice load = KXLoadChoiceForFile(c.name), save = KXSaveChoiceForFile(c.name);
+    EXPECT_EQ(rowType(load), c.loadRow) << c.name;
+    EXPECT_EQ(recordType(load), c.loadRecord) << c.name;
+    EXPECT_EQ(rowType(save), c.saveRow) << c.name;
+    EXPECT_EQ(recordType(save), c.saveRecord) << c.name;
+  }
+  // By type: the formats without a stream save method go to the registry.
+  for (TIOFileType t = 1; t <= 12; ++t) {
+    const TKXFormatChoice save = KXSaveChoiceForType(t);
+    const bool streamSave = t != ioICO && t != ioCUR && t != ioWMF && t != ioEMF && t != 12;
+    EXPECT_EQ(rowType(save), streamSave ? t : ioUnknown) << t;
+    EXPECT_EQ(recordType(save), streamSave || t == 12 ? ioUnknown : t) << t;
+  }
+  // By content, with the position kept; unknown bytes have no reader at all.
+  TMemoryStream jpeg(Starting({0xFF, 0xD8, 0xFF}, 20));
+  jpeg.SetPosition(0);
+  EXPECT_EQ(rowType(KXLoadChoiceForStream(jpeg)), ioJPEG);
+  EXPECT_EQ(jpeg.Position(), 0);
+  TMemoryStream text(Starting("plain text", 40));
+  text.SetPosition(3);
+  const TKXFormatChoice none = KXLoadChoiceForStream(text);
+  EXPECT_TRUE(!none.Row && !none.Record);
+  EXPECT_EQ(text.Position(), 3);
 }

@@ -22,16 +22,6 @@ kx::PKXFileFormatInfo ByExtension(const std::string& path) {
   return ext.empty() ? nullptr : kx::KXFileFormatGetInfo2(ext.substr(1));
 }
 
-bool Reads(const kx::TKXFileFormatInfo& info) {
-  const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info.FileType);
-  return builtIn ? builtIn->Read != nullptr : info.ReadFunction != nullptr;
-}
-
-bool Writes(const kx::TKXFileFormatInfo& info) {
-  const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info.FileType);
-  return builtIn ? builtIn->Write != nullptr : info.WriteFunction != nullptr;
-}
-
 }  // namespace
 
 void RegisterToolFormats() {
@@ -46,15 +36,9 @@ kx::TIOFileType InputFileType(const std::string& path) {
   return info ? info->FileType : kx::ioUnknown;
 }
 
-bool ToolReads(kx::TIOFileType fileType) {
-  const kx::PKXFileFormatInfo info = kx::KXFileFormatGetInfo(fileType);
-  return info && Reads(*info);
-}
+bool ToolReads(kx::TIOFileType fileType) { return kx::KXFileFormatAbilities(fileType).Reads; }
 
-bool ToolWrites(kx::TIOFileType fileType) {
-  const kx::PKXFileFormatInfo info = kx::KXFileFormatGetInfo(fileType);
-  return info && Writes(*info);
-}
+bool ToolWrites(kx::TIOFileType fileType) { return kx::KXFileFormatAbilities(fileType).Writes; }
 
 kx::TIOFileType OutputFileType(const std::string& path) {
   const kx::PKXFileFormatInfo info = ByExtension(path);
@@ -69,7 +53,7 @@ std::string FormatName(kx::TIOFileType fileType) {
 std::string FormatListing() {
   std::string text;
   for (const auto& info : kx::kxgFileFormats()) {
-    const bool r = Reads(*info), w = Writes(*info);
+    const auto [r, w] = kx::KXFileFormatAbilities(info->FileType);
     char line[256];
     std::snprintf(line, sizeof line, "%4d  %-26s  %-26s  %s\n", int(info->FileType), info->FullName.c_str(),
                   info->Extensions.c_str(),

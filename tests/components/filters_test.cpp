@@ -18,6 +18,8 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::TProgressLog;
+using kxtest::Uniform;
 
 namespace {
 
@@ -48,22 +50,11 @@ TBitmap Filtered(TBitmap picture, const TGraphFilter& f) {
   return picture;
 }
 
-TBitmap Uniform(int32_t w, int32_t h, uint8_t v) {
-  TBitmap b(w, h);
-  for (int32_t y = 0; y < h; ++y) std::fill_n(b.ScanLine(y), size_t(w) * 3, v);
-  return b;
-}
-
 void ExpectSame(const TBitmap& actual, const TBitmap& expected) {
   const kxtest::TDiff diff = kxtest::Compare(actual, expected);
   EXPECT_TRUE(diff.sameSize);
   EXPECT_EQ(diff.pixels, 0) << "largest difference " << diff.maxDelta;
 }
-
-struct TProgressLog {
-  std::vector<int> values;
-  void Handler(void*, int per) { values.push_back(per); }
-};
 
 TGraphFilter Kernel(std::initializer_list<int32_t> values, int32_t divisor) {
   TGraphFilter f{};

@@ -20,18 +20,13 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::SameBitmap;
+using kxtest::TProgressLog;
+using kxtest::Uniform;
 
 namespace {
 
 constexpr TResampleFilter kFilters[] = {rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell};
-
-bool SameBitmap(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
-  const size_t bytes = a.BitCount() == 24 ? size_t(a.Width()) * 3 : (size_t(a.Width()) + 7) / 8;
-  for (int32_t y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
-  return true;
-}
 
 TBitmap Gray(const std::vector<std::vector<uint8_t>>& rows) {
   TBitmap b(int32_t(rows[0].size()), int32_t(rows.size()));
@@ -53,13 +48,6 @@ std::vector<std::vector<uint8_t>> GrayOf(const TBitmap& b) {
 }
 
 TColor GrayColor(uint8_t v) { return TColor(v) | TColor(v) << 8 | TColor(v) << 16; }
-
-TBitmap Uniform(int32_t w, int32_t h, uint8_t v, TPixelFormat pf = pf24bit) {
-  TBitmap b(w, h, pf);
-  b.Canvas().Brush.Color = GrayColor(v);
-  b.Canvas().FillRect(Rect(0, 0, w, h));
-  return b;
-}
 
 // One-bit picture with pixel (x, y) set where (x * 7 + y * 3) % 5 < 2.
 TBitmap OneBitPattern(int32_t w, int32_t h) {
@@ -98,11 +86,6 @@ bool PaddingIsZero(const TBitmap& b) {
       if ((b.ScanLine(y)[i >> 3] >> (7 - (i & 7))) & 1) return false;
   return true;
 }
-
-struct TProgressLog {
-  std::vector<int> values;
-  void Handler(void*, int per) { values.push_back(per); }
-};
 
 }  // namespace
 
@@ -172,10 +155,10 @@ TEST(Resample, SizesAreSettledBeforeTheUndoCopy) {
     EXPECT_EQ(wide.Width(), 1000);
     EXPECT_FALSE(proc.CanUndo());
   }
-  const int64_t limit = KXPixelLimit();
-  KXSetPixelLimit(5000);
-  proc.Resample(100, 100, rfNone);
-  KXSetPixelLimit(limit);
+  {
+    const kxtest::TPixelLimitScope limit(5000);
+    proc.Resample(100, 100, rfNone);
+  }
   EXPECT_EQ(wide.Width(), 1000);
   EXPECT_FALSE(proc.CanUndo());
 }
@@ -359,10 +342,10 @@ TEST(Rotate, ResultAboveThePixelLimitIsRefusedBeforeAnyChange) {
   TBitmap picture = source;
   TKestrixProc proc;
   proc.SetAttachedBitmap(&picture);
-  const int64_t limit = KXPixelLimit();
-  KXSetPixelLimit(6000);  // the picture fits, its 112 x 94 turn does not
-  proc.Rotate(120, true);
-  KXSetPixelLimit(limit);
+  {
+    const kxtest::TPixelLimitScope limit(6000);  // the picture fits, its 112 x 94 turn does not
+    proc.Rotate(120, true);
+  }
   EXPECT_TRUE(SameBitmap(picture, source));
   EXPECT_FALSE(proc.CanUndo());
 }

@@ -17,16 +17,10 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::SameBitmap;
+using kxtest::TProgressLog;
 
 namespace {
-
-bool SameBitmap(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
-  const size_t bytes = a.BitCount() == 24 ? size_t(a.Width()) * 3 : (size_t(a.Width()) + 7) / 8;
-  for (int32_t y = 0; y < a.Height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
-  return true;
-}
 
 // Inverts every pixel of the rectangle, reporting rows.
 TKestrixProc::TRectRoutine Inverter(const TKestrixProc& proc) {
@@ -60,11 +54,6 @@ struct THosted {
     View.Assign(&picture);
     View.SetSelectionBase(kxsbBitmap);
   }
-};
-
-struct TProgressLog {
-  std::vector<int> values;
-  void Handler(void*, int per) { values.push_back(per); }
 };
 
 }  // namespace

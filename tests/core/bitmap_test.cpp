@@ -65,13 +65,13 @@ TEST(Bitmap, NewAndEnlargedBlocksAreZeroAndKeepTheOldPixels) {
 }
 
 TEST(Bitmap, SizesAboveThePixelLimitAreRefused) {
-  int64_t saved = KXPixelLimit();
-  KXSetPixelLimit(100);
   TBitmap b;
-  EXPECT_THROW(b.SetSize(11, 10), EPixelLimit);
-  EXPECT_EQ(b.Width(), 0);
-  EXPECT_NO_THROW(b.SetSize(10, 10));
-  KXSetPixelLimit(saved);
+  {
+    const kxtest::TPixelLimitScope limit(100);
+    EXPECT_THROW(b.SetSize(11, 10), EPixelLimit);
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_NO_THROW(b.SetSize(10, 10));
+  }
   EXPECT_THROW(b.SetSize(1 << 30, 1 << 30), EPixelLimit);
 }
 
@@ -213,12 +213,10 @@ TEST(Bitmap, WideningAOneBitRowDoesNotRevealItsPadding) {
 }
 
 TEST(Bitmap, RowsLongerThanThirtyOneBitsAreRefused) {
-  int64_t saved = KXPixelLimit();
-  KXSetPixelLimit(int64_t(1) << 40);
+  const kxtest::TPixelLimitScope limit(int64_t(1) << 40);
   TBitmap b;
   EXPECT_THROW(b.SetSize(1 << 30, 1), EPixelLimit);  // 3 GiB rows at 24 bits
   EXPECT_EQ(b.Width(), 0);
-  KXSetPixelLimit(saved);
 }
 
 TEST(Bitmap, FormatChangesOnEmptyAndDeviceBitmaps) {

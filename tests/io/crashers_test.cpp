@@ -26,16 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The fuzzers' pixel limit, so that every seed decodes here as it does there, and quickly.
-class TFuzzPixelLimit {
- public:
-  TFuzzPixelLimit() : fSaved(KXPixelLimit()) { KXSetPixelLimit(int64_t(1) << 22); }
-  ~TFuzzPixelLimit() { KXSetPixelLimit(fSaved); }
-
- private:
-  int64_t fSaved;
-};
-
 struct TRead {
   TBitmap bitmap;
   TIOParamsVals params;
@@ -183,7 +173,8 @@ void WriteTable(const fs::path& path, const TTable& table, const TLines& lines) 
 }  // namespace
 
 TEST(CorpusTables, EveryFileGivesItsLineAndEveryFileHasOne) {
-  const TFuzzPixelLimit limit;
+  // The fuzzers' pixel limit, so that every seed decodes here as it does there, and quickly.
+  const kxtest::TPixelLimitScope limit(int64_t(1) << 22);
   const fs::path root = kxtest::SourceDir();
   const bool update = std::getenv("KX_CORPUS_UPDATE") != nullptr;
   std::vector<fs::path> orphans;

@@ -125,15 +125,6 @@ TBitmap FlatBlocks(const std::vector<TRGB>& colours, int32_t side = 8) {
 
 TRGB PixelAt(const TBitmap& bmp, int x, int y) { return bmp.GetPixel(x, y); }
 
-class TPixelLimitScope {
- public:
-  explicit TPixelLimitScope(int64_t limit) : fSaved(KXPixelLimit()) { KXSetPixelLimit(limit); }
-  ~TPixelLimitScope() { KXSetPixelLimit(fSaved); }
-
- private:
-  int64_t fSaved;
-};
-
 TEST(JpegTryStream, AcceptsOnlyStartOfImageFollowedByAMarker) {
   struct TCase {
     TBytes bytes;
@@ -424,11 +415,11 @@ TEST(JpegRead, PictureAboveThePixelLimitAbortsBeforeAllocating) {
   TIOParamsVals half;
   half.JPEG_Scale = ioJPEG_HALF;
   {
-    TPixelLimitScope limit(97 * 61);
+    kxtest::TPixelLimitScope limit(97 * 61);
     EXPECT_FALSE(Decode(baseline).aborted);
     EXPECT_FALSE(Decode(progressive).aborted);
   }
-  TPixelLimitScope limit(97 * 61 - 1);
+  kxtest::TPixelLimitScope limit(97 * 61 - 1);
   TDecoded full = Decode(baseline);
   EXPECT_TRUE(full.aborted);
   EXPECT_TRUE(full.bitmap.Empty());
@@ -619,19 +610,19 @@ TEST(JpegStreams, FailingStreamsAbortWithoutThrowing) {
   }
 }
 
-struct TProgressLog {
+struct TProgressRecorder {
   std::vector<int> reports;
   bool* flag = nullptr;
   int abortAt = -1;  // report count after which the handler asks to stop
   static void OnProgress(void* self, void*, int per) {
-    auto* log = static_cast<TProgressLog*>(self);
+    auto* log = static_cast<TProgressRecorder*>(self);
     log->reports.push_back(per);
     if (int(log->reports.size()) == log->abortAt && log->flag) *log->flag = true;
   }
   TProgressRec Record(bool* aborting) {
     flag = aborting;
     TProgressRec rec;
-    rec.fOnProgress = {&TProgressLog::OnProgress, this};
+    rec.fOnProgress = {&TProgressRecorder::OnProgress, this};
     rec.Aborting = aborting;
     return rec;
   }
@@ -639,7 +630,7 @@ struct TProgressLog {
 
 TEST(JpegProgress, ReportsRiseToOneHundred) {
   TBitmap picture = kxtest::MakePicture(40, 37);
-  TProgressLog writeLog;
+  TProgressRecorder writeLog;
   bool aborted = false;
   TProgressRec rec = writeLog.Record(&aborted);
   TMemoryStream stream;
@@ -649,7 +640,7 @@ TEST(JpegProgress, ReportsRiseToOneHundred) {
   EXPECT_EQ(writeLog.reports[0], 2);  // Trunc(1 x 100 / 37)
   EXPECT_EQ(writeLog.reports.back(), 100);
 
-  TProgressLog readLog;
+  TProgressRecorder readLog;
   rec = readLog.Record(&aborted);
   stream.SetPosition(0);
   TBitmap bmp;
@@ -665,7 +656,7 @@ TEST(JpegProgress, AbortFromTheHandlerStopsAfterTheCurrentRows) {
   TBitmap picture = kxtest::MakePicture(64, 64);
   const TBytes file = Encode(picture, WithColorSpace(ioJPEG_YCbCr, 90));
 
-  TProgressLog readLog;
+  TProgressRecorder readLog;
   readLog.abortAt = 1;
   bool aborted = false;
   TProgressRec rec = readLog.Record(&aborted);
@@ -682,7 +673,7 @@ TEST(JpegProgress, AbortFromTheHandlerStopsAfterTheCurrentRows) {
 
   // Only whole 4096-byte blocks reach the stream before the stop.
   TBitmap noise = kxtest::MakePicture(300, 300, 4);
-  TProgressLog writeLog;
+  TProgressRecorder writeLog;
   writeLog.abortAt = 250;
   aborted = false;
   rec = writeLog.Record(&aborted);
@@ -703,7 +694,7 @@ TEST(JpegRead, APictureOfTheSameSizeIsOverwrittenCompletely) {
   TBitmap picture = kxtest::MakePicture(64, 64);
   const TBytes file = Encode(picture, WithColorSpace(ioJPEG_YCbCr, 90));
   const auto read = [&](TBitmap& bmp, int abortAt) {
-    TProgressLog log;
+    TProgressRecorder log;
     log.abortAt = abortAt;
     bool aborted = false;
     TProgressRec rec = log.Record(&aborted);

@@ -7,16 +7,9 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::CoordinatePicture;
 
 namespace {
-
-// Pixel (x, y) of a picture whose red and green channels are its coordinates.
-TBitmap CoordinatePicture(int32_t w, int32_t h) {
-  TBitmap b(w, h, pf24bit);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) b.SetPixel(x, y, CreateRGB(uint8_t(x), uint8_t(y), 7));
-  return b;
-}
 
 }  // namespace
 

@@ -12,17 +12,12 @@
 #include "platform/qt/desktop.h"
 #include "platform/screen.h"
 #include "platform/system_colors.h"
+#include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::CoordinatePicture;
 
 namespace {
-
-TBitmap CoordinatePicture(int32_t w, int32_t h) {
-  TBitmap b(w, h, pf24bit);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) b.SetPixel(x, y, CreateRGB(uint8_t(x), uint8_t(y), 7));
-  return b;
-}
 
 // A view of `picture` in a shown host widget of the given outer size.
 struct THostedWidget {

@@ -1,10 +1,13 @@
 // Shared helpers of the test programs.
 #include "tests/support/test_support.h"
 
+#include "imaging/core/canvas.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +94,34 @@ kx::TBitmap MakePicture(int32_t width, int32_t height, uint32_t seed) {
     }
   }
   return bmp;
+}
+
+kx::TBitmap Uniform(int32_t width, int32_t height, uint8_t level, kx::TPixelFormat format) {
+  kx::TBitmap b(width, height, format);
+  if (format == kx::pf24bit) {
+    for (int32_t y = 0; y < height; ++y) std::memset(b.ScanLine(y), level, size_t(width) * 3);
+    return b;
+  }
+  b.Canvas().Brush.Color = kx::TColor(level) | kx::TColor(level) << 8 | kx::TColor(level) << 16;
+  b.Canvas().FillRect(kx::Rect(0, 0, width, height));
+  return b;
+}
+
+kx::TBitmap CoordinatePicture(int32_t width, int32_t height) {
+  kx::TBitmap b(width, height, kx::pf24bit);
+  for (int32_t y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<kx::TRGB*>(b.ScanLine(y));
+    for (int32_t x = 0; x < width; ++x) row[x] = kx::CreateRGB(uint8_t(x), uint8_t(y), 7);
+  }
+  return b;
+}
+
+bool SameBitmap(const kx::TBitmap& a, const kx::TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
+  const size_t bytes = (size_t(a.Width()) * size_t(a.BitCount()) + 7) / 8;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
+  return true;
 }
 
 kx::TBitmap Filled(int32_t width, int32_t height, kx::TRGB color) {

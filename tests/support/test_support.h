@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
+#include "imaging/core/limits.h"
 
 namespace kxtest {
 
@@ -33,6 +34,31 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 kx::TBitmap MakePicture(int32_t width, int32_t height, uint32_t seed = 1);
 // A 24-bit picture of one colour.
 kx::TBitmap Filled(int32_t width, int32_t height, kx::TRGB color);
+// A picture of one gray level in the given format (1-bit: the canvas's nearest level).
+kx::TBitmap Uniform(int32_t width, int32_t height, uint8_t level, kx::TPixelFormat format = kx::pf24bit);
+// Pixel (x, y) has red x, green y and blue 7 (coordinates modulo 256).
+kx::TBitmap CoordinatePicture(int32_t width, int32_t height);
+// Same size, format and pixel bytes (row padding ignored).
+bool SameBitmap(const kx::TBitmap& a, const kx::TBitmap& b);
+
+// The percentages a progress handler received.
+struct TProgressLog {
+  std::vector<int> values;
+  void Handler(void*, int per) { values.push_back(per); }
+};
+
+// Sets the process-wide pixel limit for one scope and restores the previous one on leaving it,
+// also when an assertion ends the test early.
+class TPixelLimitScope {
+ public:
+  explicit TPixelLimitScope(int64_t limit) : fSaved(kx::KXPixelLimit()) { kx::KXSetPixelLimit(limit); }
+  ~TPixelLimitScope() { kx::KXSetPixelLimit(fSaved); }
+  TPixelLimitScope(const TPixelLimitScope&) = delete;
+  TPixelLimitScope& operator=(const TPixelLimitScope&) = delete;
+
+ private:
+  int64_t fSaved;
+};
 // Reads a binary PPM (P6) or PGM (P5) with maxval 255 into a 24-bit bitmap; false on failure.
 bool ReadNetpbm(const std::string& path, kx::TBitmap& out);
 // Writes a 24-bit bitmap as P6.

@@ -6,18 +6,9 @@
 
 #include "imaging/view/headless_host.h"
 #include "imaging/view/view.h"
+#include "tests/support/test_support.h"
 
 namespace kxtest {
-
-// Pixel (x, y) has red x, green y and blue 7 (coordinates modulo 256).
-inline kx::TBitmap CoordinatePicture(int32_t w, int32_t h) {
-  kx::TBitmap b(w, h, kx::pf24bit);
-  for (int32_t y = 0; y < h; ++y) {
-    auto* row = reinterpret_cast<kx::TRGB*>(b.ScanLine(y));
-    for (int32_t x = 0; x < w; ++x) row[x] = kx::CreateRGB(uint8_t(x), uint8_t(y), 7);
-  }
-  return b;
-}
 
 // A view with a one-pixel border whose client area is clientWidth x clientHeight (no bars),
 // showing `picture`.

@@ -11,7 +11,8 @@
 
 namespace kx {
 
-TKestrixIO::TKestrixIO() : fIOParams(this) {}
+TKestrixIO::TKestrixIO()
+    : fViewLink(*this, TKXViewNotify::Bind<&TKestrixIO::ViewBitmapChanged>(this)), fIOParams(this) {}
 
 TKestrixIO::~TKestrixIO() {
   StopFollowingView();
@@ -19,11 +20,10 @@ TKestrixIO::~TKestrixIO() {
 }
 
 void TKestrixIO::StopFollowingView() {
-  if (!fView) return;
-  fView->RemoveBitmapChangeEvent(TKXViewNotify::Bind<&TKestrixIO::ViewBitmapChanged>(this));
-  fView->RemoveFreeNotification(this);
-  if (fBitmap == fView->GetFBitmap()) fBitmap = nullptr;
-  fView = nullptr;
+  TKXView* view = fViewLink.View();
+  if (!view) return;
+  if (fBitmap == view->GetFBitmap()) fBitmap = nullptr;
+  fViewLink.Unlink();
 }
 
 void TKestrixIO::ForgetImage() {
@@ -34,14 +34,12 @@ void TKestrixIO::ForgetImage() {
 }
 
 void TKestrixIO::SetAttachedKestrix(TKXView* view) {
-  if (view == fView) return;
+  if (view == fViewLink.View()) return;
   StopFollowingView();
   if (!view) return;
   ForgetImage();
-  fView = view;
+  fViewLink.Link(view);
   fBitmap = view->GetFBitmap();
-  view->FreeNotification(this);
-  view->RegisterBitmapChangeEvent(TKXViewNotify::Bind<&TKestrixIO::ViewBitmapChanged>(this));
 }
 
 void TKestrixIO::SetAttachedTImage(TImage* image) {
@@ -55,7 +53,7 @@ void TKestrixIO::SetAttachedTImage(TImage* image) {
 }
 
 void TKestrixIO::SetAttachedBitmap(TBitmap* bitmap) {
-  if (!bitmap && (fView || fImage)) return;
+  if (!bitmap && (fViewLink.View() || fImage)) return;
   StopFollowingView();
   ForgetImage();
   fBitmap = bitmap;
@@ -63,8 +61,7 @@ void TKestrixIO::SetAttachedBitmap(TBitmap* bitmap) {
 
 void TKestrixIO::ControlFreed(TCustomControl& control) {
   // The control's own parts are gone already: only forget it.
-  if (&control == fView) {
-    fView = nullptr;
+  if (fViewLink.Forget(control)) {
     fBitmap = nullptr;
   } else if (&control == fImage) {
     fImage = nullptr;
@@ -73,21 +70,25 @@ void TKestrixIO::ControlFreed(TCustomControl& control) {
 }
 
 void TKestrixIO::ViewBitmapChanged(TKXView* view) {
-  if (view == fView) fBitmap = view->GetFBitmap();
+  if (view == fViewLink.View()) fBitmap = view->GetFBitmap();
 }
 
 bool TKestrixIO::ParamsViewDpi(int32_t& dpiX, int32_t& dpiY) const {
-  if (!fView) return false;
-  dpiX = fView->DpiX();
-  dpiY = fView->DpiY();
+  const TKXView* view = fViewLink.View();
+  if (!view) return false;
+  dpiX = view->DpiX();
+  dpiY = view->DpiY();
   return true;
 }
 
-TColor TKestrixIO::Background() const { return fView ? fView->Background() : fBackground; }
+TColor TKestrixIO::Background() const {
+  const TKXView* view = fViewLink.View();
+  return view ? view->Background() : fBackground;
+}
 
 void TKestrixIO::SetBackground(TColor color) {
-  if (fView)
-    fView->SetBackGround(color);
+  if (TKXView* view = fViewLink.View())
+    view->SetBackGround(color);
   else
     fBackground = color;
 }
@@ -119,13 +120,13 @@ void TKestrixIO::Clear() {
 }
 
 void TKestrixIO::Update() {
-  if (fView) {
-    if (auto* view = dynamic_cast<TKestrixView*>(fView)) {
+  if (TKXView* linked = fViewLink.View()) {
+    if (auto* view = dynamic_cast<TKestrixView*>(linked)) {
       view->Update();
       view->OnImageChange(view);
     } else {
-      fView->ImageChange();
-      fView->Invalidate();
+      linked->ImageChange();
+      linked->Invalidate();
     }
   } else if (fImage) {
     fImage->Invalidate();

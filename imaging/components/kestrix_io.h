@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/components/io_component_types.h"
+#include "imaging/components/view_link.h"
 #include "imaging/core/progress.h"
 #include "imaging/core/types.h"
 #include "imaging/io/format_registry.h"
@@ -30,7 +31,7 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
 
   // Attachment. A view's bitmap is followed when the view replaces it; a destroyed view or
   // holder is forgotten together with its bitmap.
-  TKXView* AttachedKestrix() const { return fView; }
+  TKXView* AttachedKestrix() const { return fViewLink.View(); }
   void SetAttachedKestrix(TKXView* view);
   TImage* AttachedTImage() const { return fImage; }
   void SetAttachedTImage(TImage* image);
@@ -153,7 +154,7 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
 
   // Declared before fIOParams: its construction asks for the bitmap and the view.
   TBitmap* fBitmap = nullptr;
-  TKXView* fView = nullptr;
+  TKXViewLink fViewLink;
   TImage* fImage = nullptr;
   TColor fBackground = clBlack;
   TMsgLanguage fMsgLanguage = msSystem;

@@ -13,7 +13,7 @@ void TKestrixIO::FinishLoad(TIOFileType fileType, const std::string& fileName, b
   fIOParams.FileType = fileType;
   const TKXBuiltInFormat* format = KXBuiltInFormat(fileType);
   if (format && format->LoadedBackground) SetBackground(TRGB2TColor(format->LoadedBackground(fIOParams)));
-  if (setDpi && fView) fView->SetDPI(fIOParams.DpiX, fIOParams.DpiY);
+  if (TKXView* view = fViewLink.View(); setDpi && view) view->SetDPI(fIOParams.DpiX, fIOParams.DpiY);
   Update();
 }
 

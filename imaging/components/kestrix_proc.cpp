@@ -10,27 +10,24 @@
 
 namespace kx {
 
-TKestrixProc::TKestrixProc() { fUndo.SetSize(1, 1); }
+TKestrixProc::TKestrixProc() : fViewLink(*this, TKXViewNotify::Bind<&TKestrixProc::OnBitmapChange>(this)) {
+  fUndo.SetSize(1, 1);
+}
 
 TKestrixProc::~TKestrixProc() { Detach(); }
 
 void TKestrixProc::Detach() {
-  if (fView) {
-    fView->RemoveBitmapChangeEvent(TKXViewNotify::Bind<&TKestrixProc::OnBitmapChange>(this));
-    fView->RemoveFreeNotification(this);
-  }
-  fView = nullptr;
+  fViewLink.Unlink();
   fBitmap = nullptr;
   TBitmap().Swap(fSpare);
 }
 
 void TKestrixProc::SetAttachedKestrix(TKXView* view) {
+  if (view == fViewLink.View()) return;
   Detach();
-  fView = view;
   if (!view) return;
+  fViewLink.Link(view);
   fBitmap = view->GetFBitmap();
-  view->FreeNotification(this);
-  view->RegisterBitmapChangeEvent(TKXViewNotify::Bind<&TKestrixProc::OnBitmapChange>(this));
 }
 
 void TKestrixProc::SetAttachedBitmap(TBitmap* bitmap) {
@@ -39,21 +36,21 @@ void TKestrixProc::SetAttachedBitmap(TBitmap* bitmap) {
 }
 
 void TKestrixProc::OnBitmapChange(TKXView* view) {
-  if (view == fView) fBitmap = view->GetFBitmap();
+  if (view == fViewLink.View()) fBitmap = view->GetFBitmap();
 }
 
 void TKestrixProc::ControlFreed(TCustomControl& control) {
-  if (&control != static_cast<TCustomControl*>(fView)) return;
-  // The view is half destroyed: forget it without calling it.
-  fView = nullptr;
-  fBitmap = nullptr;
+  if (fViewLink.Forget(control)) fBitmap = nullptr;
 }
 
-TColor TKestrixProc::GetReBackground() const { return fView ? fView->Background() : fBackground; }
+TColor TKestrixProc::GetReBackground() const {
+  const TKXView* view = fViewLink.View();
+  return view ? view->Background() : fBackground;
+}
 
 void TKestrixProc::SetReBackground(TColor color) {
-  if (fView)
-    fView->SetBackGround(color);
+  if (TKXView* view = fViewLink.View())
+    view->SetBackGround(color);
   else
     fBackground = color;
 }
@@ -134,7 +131,7 @@ int32_t TKestrixProc::GetSelY2() const { return SelectionBox(*this)[3]; }
 
 void TKestrixProc::Update() {
   if (TKestrixView* view = View()) view->Update();
-  if (fView) fView->ImageChange();
+  if (TKXView* linked = fViewLink.View()) linked->ImageChange();
 }
 
 TProgressRec TKestrixProc::ProgressRec() const {

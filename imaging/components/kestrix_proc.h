@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 
+#include "imaging/components/view_link.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
 #include "imaging/core/types.h"
@@ -31,7 +32,7 @@ class TKestrixProc : public TFreeNotifyTarget {
   TKestrixProc& operator=(const TKestrixProc&) = delete;
 
   // Attachment. Every change of attachment drops the previous working bitmap.
-  TKXView* AttachedKestrix() const { return fView; }
+  TKXView* AttachedKestrix() const { return fViewLink.View(); }
   void SetAttachedKestrix(TKXView* view);
   void SetAttachedBitmap(TBitmap* bitmap);
   // The bitmap every operation works on, or null.
@@ -163,10 +164,10 @@ class TKestrixProc : public TFreeNotifyTarget {
   void ControlFreed(TCustomControl& control) override;
   void OnBitmapChange(TKXView* view);
   void Detach();
-  TKestrixView* View() const { return dynamic_cast<TKestrixView*>(fView); }
+  TKestrixView* View() const { return dynamic_cast<TKestrixView*>(fViewLink.View()); }
 
   bool fAutoUndo = true;
-  TKXView* fView = nullptr;
+  TKXViewLink fViewLink;
   int32_t fSelX1 = -1, fSelY1 = -1, fSelX2 = -1, fSelY2 = -1;
   TColor fBackground = clBlack;
   TMsgLanguage fMsgLanguage = msSystem;

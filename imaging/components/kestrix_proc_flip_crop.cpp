@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "imaging/proc/bitmap_copy.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/proc/polygon_mask.h"
 #include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/rotate.h"
@@ -17,7 +18,7 @@ void TKestrixProc::Flip(TFlipDir direction) {
   if (fAutoUndo) SaveUndo();
   if (direction == fdVertical) {
     const int32_t w = fBitmap->Width(), h = fBitmap->Height();
-    const size_t rowBytes = bits == 24 ? size_t(w) * 3 : (size_t(w) + 7) / 8;
+    const size_t rowBytes = KXRowPixelBytes(w, bits);
     std::vector<uint8_t> scratch(rowBytes);
     for (int32_t y = 0; y < h / 2; ++y) {
       uint8_t* a = fBitmap->ScanLine(y);

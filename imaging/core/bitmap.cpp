@@ -99,7 +99,7 @@ bool TBitmap::RecycleBlock(int32_t width, int32_t height) {
   fWidth = width;
   fHeight = height;
   fRowLen = int32_t(rowLen);
-  const size_t used = size_t((int64_t(width) * bits + 7) / 8);
+  const size_t used = KXRowPixelBytes(width, bits);
   for (int32_t y = 0; y < height && used < size_t(rowLen); ++y)
     std::memset(ScanLine(y) + used, 0, size_t(rowLen) - used);
   return true;

@@ -1,6 +1,7 @@
 // Pure helpers about pixel formats, bit counts and row lengths.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,9 @@ namespace kx {
 int32_t _BitmapRowLen(int32_t width, int32_t bits);
 // The same in 64 bits, for sizes that are checked before they are used.
 int64_t _BitmapRowLen64(int64_t width, int64_t bits);
+// Bytes the pixels of one row fill, without the padding: (width x bits + 7) div 8.
+constexpr size_t KXRowPixelBytes(int64_t width, int32_t bits) { return size_t((width * bits + 7) / 8); }
+constexpr size_t OneBitRowBytes(int64_t width) { return KXRowPixelBytes(width, 1); }
 int32_t _Pixelformat2BitCount(TPixelFormat pf);
 TPixelFormat _Bitcount2Pixelformat(int32_t bits);
 // Width of the first run of set bits of a colour mask (bits 0..30 looked at for the start).

@@ -39,6 +39,16 @@ struct TProgressRec {
 
   // Percent per unit for `units` units; 0 when there are none, so no division by zero.
   void SetUnits(double units) { per1 = units > 0 ? 100.0 / units : 0.0; }
+  // Starts a row-by-row job of `rows` rows: Trunc(100 / (rows + 0.5) x rows done) per report.
+  void StartRows(int32_t rows) {
+    per1 = 100.0 / (double(rows) + 0.5);
+    val = 0;
+  }
+  // One more row done: reports it.
+  void RowDone() {
+    ++val;
+    Report();
+  }
   // Reports Trunc(val x per1) plus `offset` to the handler, if one is assigned.
   void Report(int offset = 0) const;
   bool Aborted() const { return Aborting != nullptr && *Aborting; }

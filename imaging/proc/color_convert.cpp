@@ -9,17 +9,9 @@
 #include "imaging/proc/quantizer.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/to_one_bit.h"
 
 namespace kx {
-
-namespace {
-
-void StartRows(TProgressRec& progress, int32_t height) {
-  progress.per1 = 100.0 / (double(height) + 0.5);
-  progress.val = 0;
-}
-
-}  // namespace
 
 void _ConvertTo(TBitmap& bitmap, int32_t colors, std::span<TRGB> palette, TProgressRec& progress) {
   if (bitmap.BitCount() != 24 || bitmap.Empty()) return;
@@ -28,11 +20,10 @@ void _ConvertTo(TBitmap& bitmap, int32_t colors, std::span<TRGB> palette, TProgr
   const TKXQuantizer quantizer(bitmap, entries, colors, -1);
   std::copy_n(entries.begin(), std::min(entries.size(), palette.size()), palette.begin());
   const int32_t w = bitmap.Width();
-  StartRows(progress, bitmap.Height());
+  progress.StartRows(bitmap.Height());
   for (int32_t y = 0; y < bitmap.Height(); ++y) {
     quantizer.MapRow(reinterpret_cast<TRGB*>(bitmap.ScanLine(y)), w, entries);
-    ++progress.val;
-    progress.Report();
+    progress.RowDone();
   }
 }
 
@@ -43,20 +34,7 @@ void _ConvertToBWThreshold(TBitmap& bitmap, int32_t threshold, TProgressRec& pro
     _GetMediaContrastRGB(bitmap, r, g, b);
     threshold = _RGBToGray(CreateRGB(uint8_t(r), uint8_t(g), uint8_t(b)));
   }
-  const int32_t w = bitmap.Width(), h = bitmap.Height();
-  TBitmap result(w, h, pf1bit);
-  StartRows(progress, h);
-  for (int32_t y = 0; y < h; ++y) {
-    const TRGB* s = reinterpret_cast<const TRGB*>(bitmap.ScanLine(y));
-    uint8_t* d = result.ScanLine(y);
-    std::memset(d, 0, (size_t(w) + 7) / 8);
-    for (int32_t x = 0; x < w; ++x)
-      if (_RGBToGray(s[x]) >= threshold) d[x >> 3] |= uint8_t(0x80 >> (x & 7));
-    ++progress.val;
-    progress.Report();
-  }
-  KXCopyBitmap(result, bitmap);
-  bitmap.SetPalette(result.Palette());
+  _Convert24To1Bit(bitmap, progress, [threshold](TRGB pixel, int32_t, int32_t) { return _RGBToGray(pixel) >= threshold; });
 }
 
 namespace {

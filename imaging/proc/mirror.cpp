@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/proc/simd_x86.h"
 #include "imaging/proc/rotate.h"
 
@@ -101,7 +102,7 @@ uint64_t ReverseBitsInBytes(uint64_t v) {
 // bits reversed (n bytes in all), moved up by the unused bits of the last byte, which come out
 // zero.
 void MirrorBits(const uint8_t* from, uint8_t* to, int32_t w) {
-  const int32_t n = (w + 7) / 8, shift = 8 * n - w;
+  const int32_t n = int32_t(OneBitRowBytes(w)), shift = 8 * n - w;
   int32_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
     // Eight bytes at a time: the little-endian word that ends at byte n - 1 - i, its bits
@@ -131,7 +132,7 @@ void KXMirror(TBitmap& bitmap, bool upsideDown) {
   const int bits = bitmap.BitCount();
   if (bitmap.Empty() || (bits != 24 && bits != 1)) return;
   const int32_t w = bitmap.Width(), h = bitmap.Height();
-  std::vector<uint8_t> copy(bits == 1 ? (size_t(w) + 7) / 8 : 0);
+  std::vector<uint8_t> copy(bits == 1 ? OneBitRowBytes(w) : 0);
   for (int32_t y = 0; y < (upsideDown ? (h + 1) / 2 : h); ++y) {
     uint8_t* a = bitmap.ScanLine(y);
     uint8_t* b = upsideDown ? bitmap.ScanLine(h - 1 - y) : a;

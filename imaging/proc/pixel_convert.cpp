@@ -11,6 +11,7 @@
 #include "imaging/core/pixelformat.h"
 #include "imaging/proc/quantizer.h"
 #include "imaging/proc/simd_x86.h"
+#include "imaging/proc/to_one_bit.h"
 
 namespace kx {
 
@@ -87,18 +88,6 @@ constexpr TC1TO24 MakeC1TO24() {
   return t;
 }
 
-size_t OneBitRowBytes(int32_t width) { return (size_t(width) + 7) / 8; }
-
-// Progress after each of `height` rows: Trunc(100 / (height + 0.5) x rows done).
-void StartRows(TProgressRec& progress, int32_t height) {
-  progress.per1 = 100.0 / (double(height) + 0.5);
-  progress.val = 0;
-}
-void RowDone(TProgressRec& progress) {
-  ++progress.val;
-  progress.Report();
-}
-
 }  // namespace
 
 const TC1TO24 C1TO24 = MakeC1TO24();
@@ -109,14 +98,14 @@ void _Conv1to24(const TBitmap& source, TBitmap& dest, TProgressRec& progress) {
   dest.SetSize(1, 1);
   dest.SetPixelFormat(pf24bit);
   dest.SetSize(w, h);
-  StartRows(progress, h);
+  progress.StartRows(h);
   const int32_t whole = w / 8, rest = w % 8;
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* s = source.ScanLine(y);
     uint8_t* d = dest.ScanLine(y);
     for (int32_t i = 0; i < whole; ++i, d += 24) std::memcpy(d, C1TO24[s[i]].data(), 24);
     if (rest) std::memcpy(d, C1TO24[s[whole]].data(), size_t(rest) * 3);
-    RowDone(progress);
+    progress.RowDone();
   }
 }
 
@@ -165,25 +154,12 @@ std::unique_ptr<TBitmap> _ConvertTo1bit(const TBitmap& bitmap, TRGB& c1, TRGB& c
 }
 
 void _ConvertToBWOrdered(TBitmap& bitmap, TProgressRec& progress) {
-  if (bitmap.BitCount() != 24) return;
-  const int32_t w = bitmap.Width(), h = bitmap.Height();
-  TBitmap result(w, h, pf1bit);
-  StartRows(progress, h);
-  for (int32_t y = 0; y < h; ++y) {
-    const TRGB* s = reinterpret_cast<const TRGB*>(bitmap.ScanLine(y));
-    uint8_t* d = result.ScanLine(y);
-    std::memset(d, 0, OneBitRowBytes(w));
-    const int32_t column = y & 7;
-    for (int32_t x = 0; x < w; ++x) {
-      const uint8_t gray = _RGBToGray(s[x]);
-      // The matrix holds 63 and white's gray div 4 is 63: without the first test every 8 x 8
-      // tile of a white page would get one black dot.
-      if (gray >= 252 || gray / 4 > kDitherMatrix[x & 7][column]) d[x >> 3] |= uint8_t(0x80 >> (x & 7));
-    }
-    RowDone(progress);
-  }
-  KXCopyBitmap(result, bitmap);
-  bitmap.SetPalette(result.Palette());
+  _Convert24To1Bit(bitmap, progress, [](TRGB pixel, int32_t x, int32_t y) {
+    const uint8_t gray = _RGBToGray(pixel);
+    // The matrix holds 63 and white's gray div 4 is 63: without the first test every 8 x 8
+    // tile of a white page would get one black dot.
+    return gray >= 252 || gray / 4 > kDitherMatrix[x & 7][y & 7];
+  });
 }
 
 int32_t _GetSimilColor(const TRGB* palette, int32_t count, TRGB color) {
@@ -228,23 +204,8 @@ int32_t _ConvertXBitsToYBits(const uint8_t* source, uint8_t* dest, int32_t srcBi
                              std::span<const TRGB> palette, const TKXQuantizer* quantizer) {
   if (width < 0) width = 0;
   const size_t w = size_t(width);
-  size_t length;
-  switch (dstBits) {
-    case 1:
-      length = (w + 7) / 8;
-      break;
-    case 4:
-      length = (w + 1) / 2;
-      break;
-    case 8:
-      length = w;
-      break;
-    case 24:
-      length = w * 3;
-      break;
-    default:
-      return 0;
-  }
+  if (dstBits != 1 && dstBits != 4 && dstBits != 8 && dstBits != 24) return 0;
+  const size_t length = KXRowPixelBytes(int64_t(w), dstBits);
   const auto bit = [source](size_t x) { return uint8_t((source[x >> 3] >> (7 - (x & 7))) & 1); };
   const auto nibble = [source](size_t x) { return uint8_t(x & 1 ? source[x >> 1] & 15 : source[x >> 1] >> 4); };
   const auto index = [quantizer](const uint8_t* p) {

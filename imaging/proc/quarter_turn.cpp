@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "imaging/core/bitmap.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/proc/simd_x86.h"
 #include "imaging/proc/rotate.h"
 
@@ -145,7 +146,7 @@ void QuarterTurn1(const TBitmap& source, TBitmap& dest, bool ccw) {
   const TTurnSource t{source.ScanLine(0), source.Stride(), source.Width(), source.Height(), ccw};
   uint8_t* dtop = dest.ScanLine(0);
   const intptr_t dstride = dest.Stride();
-  for (int32_t k = 0; k < (t.w + 7) / 8; ++k) {
+  for (int32_t k = 0; k < int32_t(OneBitRowBytes(t.w)); ++k) {
     const int32_t columns = std::min(8, t.w - 8 * k);
     for (int32_t x0 = 0; x0 < t.h; x0 += 8) {
       uint64_t m = 0;

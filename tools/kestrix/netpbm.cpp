@@ -10,6 +10,7 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/limits.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/proc/pixel_convert.h"
 #include "imaging/core/pixel_rows.h"
 #include "imaging/core/stream.h"
@@ -136,14 +137,14 @@ bool ReadHeader(TByteSource& src, THeader& h) {
 // The fewest bytes a raster of this header can take.
 int64_t MinimumRaster(const THeader& h) {
   int64_t samples = h.width * h.height * (h.Color() ? 3 : 1);
-  if (h.kind == 4) return (h.width + 7) / 8 * h.height;
+  if (h.kind == 4) return int64_t(kx::OneBitRowBytes(h.width)) * h.height;
   if (h.Binary()) return samples;
   // A text value is a digit and, except between P1 digits, a blank; the last one may end the file.
   return h.kind == 1 ? samples : samples * 2 - 1;
 }
 
 bool ReadBilevelRow(TByteSource& src, const THeader& h, uint8_t* row) {
-  const size_t bytes = size_t((h.width + 7) / 8);
+  const size_t bytes = kx::OneBitRowBytes(h.width);
   if (h.kind == 4) {
     if (!src.Read(row, bytes)) return false;
     for (size_t i = 0; i < bytes; ++i) row[i] = uint8_t(~row[i]);

@@ -4,14 +4,16 @@
 // record only when every row was read, so a bad preset never leaves a half-loaded record.
 #include "imaging/io/ioparams.h"
 
-#include <bit>
 #include <cctype>
 #include <iterator>
 #include <cstring>
 #include <ctime>
 
 #include "imaging/core/bitmap.h"
+#include "imaging/core/byte_reader.h"
+#include "imaging/core/byte_writer.h"
 #include "imaging/core/stream.h"
+#include "imaging/io/civil_date.h"
 #include "imaging/io/format_registry.h"
 
 namespace kx {
@@ -29,111 +31,137 @@ constexpr int32_t kStreamVersion = 3;
 constexpr int64_t kMaxColorMapCount = 65536;
 constexpr int64_t kMaxStringLength = 16 << 20;
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = unsigned(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + int64_t(doe) - 719468;
-}
-
+// The writer's side of the field list: each value goes into the block.
 class TParamsWriter {
  public:
-  void Bytes(const void* p, size_t n) {
-    const auto* b = static_cast<const uint8_t*>(p);
-    fOut.insert(fOut.end(), b, b + n);
+  void Int(int32_t v) { fOut.I32LE(v); }
+  // FileType was one byte before version 2; the writer only writes the newest version.
+  void ByteInt(int32_t v) { fOut.U8(uint8_t(v)); }
+  void Bool(bool v) { fOut.U8(v ? 1 : 0); }
+  template <typename E>
+  void Enum(E v, E /*last*/) {
+    fOut.U8(uint8_t(v));
   }
-  void Byte(uint8_t v) { fOut.push_back(v); }
-  void Bool(bool v) { Byte(v ? 1 : 0); }
-  void Int(int32_t v) {
-    uint32_t u = uint32_t(v);
-    for (int i = 0; i < 4; ++i) Byte(uint8_t(u >> (8 * i)));
-  }
-  void Double(double v) {
-    uint64_t u = std::bit_cast<uint64_t>(v);
-    for (int i = 0; i < 8; ++i) Byte(uint8_t(u >> (8 * i)));
-  }
-  void RGB(TRGB c) { Bytes(&c, 3); }
+  void Double(double v) { fOut.F64LE(v); }
+  void RGB(TRGB c) { fOut.Bytes(&c, 3); }
   void String(const std::string& s) {
-    Int(int32_t(s.size()));
-    Bytes(s.data(), s.size());
+    fOut.I32LE(int32_t(s.size()));
+    fOut.Bytes(s.data(), s.size());
   }
-  const std::vector<uint8_t>& Result() const { return fOut; }
+  // The count written is the palette's own size, so the bytes after it always match it.
+  void Palette(const TIOParamsVals& p) {
+    fOut.I32LE(int32_t(p.ColorMap.size()));
+    fOut.Bytes(p.ColorMap.data(), p.ColorMap.size() * 3);
+  }
+  void Unused(int64_t n) { fOut.Zeros(size_t(n)); }
+  const std::vector<uint8_t>& Result() const { return fOut.Result(); }
 
  private:
-  std::vector<uint8_t> fOut;
+  TKXByteWriter fOut;
 };
 
-// Reads rows until the first failure; after that every read is refused, so the caller checks
-// Ok() once at the end.
+// The reader's side: reads stop at the first failure (the byte reader's flag is sticky), so
+// the caller checks Ok() once at the end.
 class TParamsReader {
  public:
-  explicit TParamsReader(TStream& stream) : fStream(stream) {}
+  explicit TParamsReader(TStream& stream) : fIn(stream) {}
+  bool Ok() const { return fIn.Ok(); }
 
-  bool Ok() const { return fOk; }
-
-  bool Bytes(void* p, int64_t n) {
-    if (fOk && fStream.Read(p, n) != n) fOk = false;
-    return fOk;
-  }
-  uint8_t Byte() {
-    uint8_t v = 0;
-    Bytes(&v, 1);
-    return v;
-  }
-  bool Bool() {
-    uint8_t v = Byte();
-    if (v > 1) fOk = false;
-    return v == 1;
+  void Int(int32_t& v) { v = fIn.I32LE(); }
+  void ByteInt(int32_t& v) { v = fIn.U8(); }
+  void Bool(bool& v) {
+    const uint8_t b = fIn.U8();
+    if (b > 1) fIn.Fail();
+    v = b == 1;
   }
   template <typename E>
-  E Enum(E last) {
-    uint8_t v = Byte();
-    if (v > uint8_t(last)) fOk = false;
-    return fOk ? E(v) : E{};
+  void Enum(E& v, E last) {
+    const uint8_t b = fIn.U8();
+    if (b > uint8_t(last)) fIn.Fail();
+    v = fIn.Ok() ? E(b) : E{};
   }
-  int32_t Int() {
-    uint8_t b[4] = {};
-    Bytes(b, 4);
-    return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+  void Double(double& v) { v = fIn.F64LE(); }
+  void RGB(TRGB& c) { fIn.Bytes(&c, 3); }
+  void String(std::string& s) { s = fIn.String(fIn.I32LE(), kMaxStringLength); }
+  void Palette(TIOParamsVals& p) {
+    const int32_t count = fIn.I32LE();
+    std::vector<TRGB> palette;
+    if (fIn.CountFits(count, 3, kMaxColorMapCount)) {
+      palette.resize(size_t(count));
+      fIn.Bytes(palette.data(), int64_t(count) * 3);
+    }
+    p.SetColorMap(std::move(palette));
   }
-  double Double() {
-    uint8_t b[8] = {};
-    Bytes(b, 8);
-    uint64_t u = 0;
-    for (int i = 7; i >= 0; --i) u = u << 8 | b[i];
-    return std::bit_cast<double>(u);
-  }
-  TRGB RGB() {
-    TRGB c;
-    Bytes(&c, 3);
-    return c;
-  }
-  std::string String() {
-    int32_t len = Int();
-    if (!Affordable(len, 1, kMaxStringLength)) return {};
-    std::string s(size_t(len), '\0');
-    Bytes(s.data(), len);
-    return s;
-  }
-  std::vector<TRGB> Palette(int32_t count) {
-    if (!Affordable(count, 3, kMaxColorMapCount)) return {};
-    std::vector<TRGB> palette(static_cast<size_t>(count));
-    Bytes(palette.data(), int64_t(count) * 3);
-    return palette;
-  }
+  void Unused(int64_t n) { fIn.Skip(n); }
 
  private:
-  bool Affordable(int64_t count, int64_t itemSize, int64_t bound) {
-    if (fOk && (count < 0 || count > bound || count * itemSize > fStream.Remaining())) fOk = false;
-    return fOk;
-  }
-
-  TStream& fStream;
-  bool fOk = true;
+  TKXByteReader fIn;
 };
+
+// The binary form after the version, in stream order, for both directions: `c` is a
+// TParamsWriter (with a const record) or a TParamsReader. `version` is the stream's.
+template <typename Coder, typename Params>
+void CodeFields(Coder& c, Params& p, int32_t version) {
+  c.String(p.FileName);
+  if (version <= 1)
+    c.ByteInt(p.FileType);
+  else
+    c.Int(p.FileType);
+  for (auto* v : {&p.BitsPerSample, &p.SamplesPerPixel, &p.Width, &p.Height, &p.DpiX, &p.DpiY}) c.Int(*v);
+  c.Palette(p);
+  c.Enum(p.TIFF_Compression, ioTIFF_PACKBITS);
+  c.Int(p.TIFF_ImageIndex);
+  c.Enum(p.TIFF_Photometric, ioTIFF_CIELAB);
+  for (auto* v : {&p.TIFF_PlanarConfig, &p.TIFF_HorizPosition, &p.TIFF_VertPosition}) c.Int(*v);
+  for (auto* s : {&p.TIFF_DocumentName, &p.TIFF_ImageDescription, &p.TIFF_PageName}) c.String(*s);
+  c.Int(p.TIFF_PageNumber);
+  c.Int(p.TIFF_PageCount);
+  c.String(p.GIF_Version);
+  for (auto* v : {&p.GIF_ImageIndex, &p.GIF_HorizPosition, &p.GIF_VertPosition, &p.GIF_DelayTime}) c.Int(*v);
+  c.Bool(p.GIF_Transparent);
+  c.RGB(p.GIF_TransparentColor);
+  c.Bool(p.GIF_Interlaced);
+  c.Int(p.GIF_ScreenWidth);
+  c.Int(p.GIF_ScreenHeight);
+  c.RGB(p.GIF_Background);
+  c.Int(p.GIF_AspectRatio);
+  c.Enum(p.JPEG_ColorSpace, ioJPEG_YCbCrK);
+  c.Int(p.JPEG_Quality);
+  c.Enum(p.JPEG_DCTMethod, ioJPEG_FLOAT);
+  c.Bool(p.JPEG_OptimalHuffman);
+  c.Int(p.JPEG_Smoothing);
+  c.Bool(p.JPEG_Progressive);
+  if (version >= 1) c.Enum(p.JPEG_Scale, ioJPEG_EIGHTH);
+  c.Int(p.PCX_Version);
+  c.Enum(p.PCX_Compression, ioPCX_RLE);
+  c.Enum(p.BMP_Version, ioBMP_BMOS2V2);
+  c.Enum(p.BMP_Compression, ioBMP_RLE);
+  if (version == 0) {
+    // The first presets kept two icon and two cursor numbers that no longer mean anything.
+    c.Unused(16);
+  } else {
+    c.Int(p.ICO_ImageIndex);
+    if (version >= 3) c.RGB(p.ICO_Background);
+    for (auto* v : {&p.CUR_ImageIndex, &p.CUR_HotSpotX, &p.CUR_HotSpotY}) c.Int(*v);
+  }
+  if (version >= 3) c.RGB(p.CUR_Background);
+  c.Bool(p.PNG_Interlaced);
+  c.RGB(p.PNG_Background);
+  c.Enum(p.PNG_Filter, ioPNG_FILTER_PAETH);
+  c.Int(p.PNG_Compression);
+  if (version < 3) return;
+  c.Int(p.TGA_XOrigin);
+  c.Int(p.TGA_YOrigin);
+  c.Bool(p.TGA_Compressed);
+  c.String(p.TGA_Description);
+  c.String(p.TGA_Author);
+  c.Double(p.TGA_Date);
+  c.String(p.TGA_Name);
+  c.RGB(p.TGA_Background);
+  c.Double(p.TGA_AspectRatio);
+  c.Double(p.TGA_Gamma);
+  c.Bool(p.TGA_GrayLevel);
+}
 
 }  // namespace
 
@@ -141,8 +169,8 @@ TDateTime KXToday() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return TDateTime(DaysFromCivil(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) -
-                   DaysFromCivil(1899, 12, 30));
+  return TDateTime(KXDaysFromCivil({local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)}) -
+                   kKXDateOriginFromUnix);
 }
 
 TIOParamsVals::TIOParamsVals(TIOParamsOwner* owner) : owner(owner) { SetDefaultParams(); }
@@ -196,130 +224,19 @@ void TIOParamsVals::FreeColorMap() {
 void TIOParamsVals::SaveToStream(TStream& stream) const {
   TParamsWriter w;
   w.Int(kStreamVersion);
-  w.String(FileName);
-  w.Int(FileType);
-  for (int32_t v : {BitsPerSample, SamplesPerPixel, Width, Height, DpiX, DpiY}) w.Int(v);
-  // The count written is the palette's own size, so the bytes after it always match it.
-  int32_t count = ColorMap.empty() ? 0 : int32_t(ColorMap.size());
-  w.Int(count);
-  w.Bytes(ColorMap.data(), size_t(count) * 3);
-  w.Byte(TIFF_Compression);
-  w.Int(TIFF_ImageIndex);
-  w.Byte(TIFF_Photometric);
-  for (int32_t v : {TIFF_PlanarConfig, TIFF_HorizPosition, TIFF_VertPosition}) w.Int(v);
-  for (const std::string* s : {&TIFF_DocumentName, &TIFF_ImageDescription, &TIFF_PageName}) w.String(*s);
-  w.Int(TIFF_PageNumber);
-  w.Int(TIFF_PageCount);
-  w.String(GIF_Version);
-  for (int32_t v : {GIF_ImageIndex, GIF_HorizPosition, GIF_VertPosition, GIF_DelayTime}) w.Int(v);
-  w.Bool(GIF_Transparent);
-  w.RGB(GIF_TransparentColor);
-  w.Bool(GIF_Interlaced);
-  w.Int(GIF_ScreenWidth);
-  w.Int(GIF_ScreenHeight);
-  w.RGB(GIF_Background);
-  w.Int(GIF_AspectRatio);
-  w.Byte(JPEG_ColorSpace);
-  w.Int(JPEG_Quality);
-  w.Byte(JPEG_DCTMethod);
-  w.Bool(JPEG_OptimalHuffman);
-  w.Int(JPEG_Smoothing);
-  w.Bool(JPEG_Progressive);
-  w.Byte(JPEG_Scale);
-  w.Int(PCX_Version);
-  w.Byte(PCX_Compression);
-  w.Byte(BMP_Version);
-  w.Byte(BMP_Compression);
-  w.Int(ICO_ImageIndex);
-  w.RGB(ICO_Background);
-  for (int32_t v : {CUR_ImageIndex, CUR_HotSpotX, CUR_HotSpotY}) w.Int(v);
-  w.RGB(CUR_Background);
-  w.Bool(PNG_Interlaced);
-  w.RGB(PNG_Background);
-  w.Byte(PNG_Filter);
-  w.Int(PNG_Compression);
-  w.Int(TGA_XOrigin);
-  w.Int(TGA_YOrigin);
-  w.Bool(TGA_Compressed);
-  w.String(TGA_Description);
-  w.String(TGA_Author);
-  w.Double(TGA_Date);
-  w.String(TGA_Name);
-  w.RGB(TGA_Background);
-  w.Double(TGA_AspectRatio);
-  w.Double(TGA_Gamma);
-  w.Bool(TGA_GrayLevel);
+  CodeFields(w, *this, kStreamVersion);
   stream.WriteBuffer(w.Result().data(), int64_t(w.Result().size()));
 }
 
 bool TIOParamsVals::LoadFromStream(TStream& stream) {
   TParamsReader r(stream);
-  const int32_t version = r.Int();
+  int32_t version = 0;
+  r.Int(version);
   if (!r.Ok() || version < 0 || version > kStreamVersion) return false;
-
   TIOParamsVals p(*this);
-  p.FileName = r.String();
-  p.FileType = version <= 1 ? int32_t(r.Byte()) : r.Int();
-  for (int32_t* v : {&p.BitsPerSample, &p.SamplesPerPixel, &p.Width, &p.Height, &p.DpiX, &p.DpiY}) *v = r.Int();
-  p.SetColorMap(r.Palette(r.Int()));
-  p.TIFF_Compression = r.Enum(ioTIFF_PACKBITS);
-  p.TIFF_ImageIndex = r.Int();
-  p.TIFF_Photometric = r.Enum(ioTIFF_CIELAB);
-  for (int32_t* v : {&p.TIFF_PlanarConfig, &p.TIFF_HorizPosition, &p.TIFF_VertPosition}) *v = r.Int();
-  for (std::string* s : {&p.TIFF_DocumentName, &p.TIFF_ImageDescription, &p.TIFF_PageName}) *s = r.String();
-  p.TIFF_PageNumber = r.Int();
-  p.TIFF_PageCount = r.Int();
-  p.GIF_Version = r.String();
-  for (int32_t* v : {&p.GIF_ImageIndex, &p.GIF_HorizPosition, &p.GIF_VertPosition, &p.GIF_DelayTime}) *v = r.Int();
-  p.GIF_Transparent = r.Bool();
-  p.GIF_TransparentColor = r.RGB();
-  p.GIF_Interlaced = r.Bool();
-  p.GIF_ScreenWidth = r.Int();
-  p.GIF_ScreenHeight = r.Int();
-  p.GIF_Background = r.RGB();
-  p.GIF_AspectRatio = r.Int();
-  p.JPEG_ColorSpace = r.Enum(ioJPEG_YCbCrK);
-  p.JPEG_Quality = r.Int();
-  p.JPEG_DCTMethod = r.Enum(ioJPEG_FLOAT);
-  p.JPEG_OptimalHuffman = r.Bool();
-  p.JPEG_Smoothing = r.Int();
-  p.JPEG_Progressive = r.Bool();
-  if (version >= 1) p.JPEG_Scale = r.Enum(ioJPEG_EIGHTH);
-  p.PCX_Version = r.Int();
-  p.PCX_Compression = r.Enum(ioPCX_RLE);
-  p.BMP_Version = r.Enum(ioBMP_BMOS2V2);
-  p.BMP_Compression = r.Enum(ioBMP_RLE);
-  if (version == 0) {
-    // The first presets kept two icon and two cursor numbers that no longer mean anything.
-    r.Int();
-    r.Int();
-    r.Int();
-    r.Int();
-    p.ICO_ImageIndex = p.CUR_ImageIndex = p.CUR_HotSpotX = p.CUR_HotSpotY = 0;
-  } else {
-    p.ICO_ImageIndex = r.Int();
-    if (version >= 3) p.ICO_Background = r.RGB();
-    for (int32_t* v : {&p.CUR_ImageIndex, &p.CUR_HotSpotX, &p.CUR_HotSpotY}) *v = r.Int();
-  }
-  if (version >= 3) p.CUR_Background = r.RGB();
-  p.PNG_Interlaced = r.Bool();
-  p.PNG_Background = r.RGB();
-  p.PNG_Filter = r.Enum(ioPNG_FILTER_PAETH);
-  p.PNG_Compression = r.Int();
-  if (version >= 3) {
-    p.TGA_XOrigin = r.Int();
-    p.TGA_YOrigin = r.Int();
-    p.TGA_Compressed = r.Bool();
-    p.TGA_Description = r.String();
-    p.TGA_Author = r.String();
-    p.TGA_Date = r.Double();
-    p.TGA_Name = r.String();
-    p.TGA_Background = r.RGB();
-    p.TGA_AspectRatio = r.Double();
-    p.TGA_Gamma = r.Double();
-    p.TGA_GrayLevel = r.Bool();
-  }
+  CodeFields(r, p, version);
   if (!r.Ok()) return false;
+  if (version == 0) p.ICO_ImageIndex = p.CUR_ImageIndex = p.CUR_HotSpotX = p.CUR_HotSpotY = 0;
   *this = std::move(p);
   return true;
 }

@@ -1,6 +1,8 @@
 // The printable-field table of TIOParamsVals and the text form of each kind of value.
 #include "imaging/io/ioparams_fields.h"
 
+#include "imaging/io/civil_date.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -34,37 +36,9 @@ KX_ENUM_NAMES(TIOBMPCompression, "ioBMP_UNCOMPRESSED", "ioBMP_RLE")
 KX_ENUM_NAMES(TIOPCXCompression, "ioPCX_UNCOMPRESSED", "ioPCX_RLE")
 #undef KX_ENUM_NAMES
 
-// Whole days between 1970-01-01 and 1899-12-30, the date origin of TDateTime.
-constexpr int64_t kDateOriginFromUnix = -25569;
 // 0001-01-01 and 9999-12-31 as TDateTime: the span the YYYY-MM-DD form can show.
 constexpr double kFirstDate = -693593;
 constexpr double kLastDate = 2958465;
-
-struct TCivil {
-  int64_t y;
-  unsigned m, d;
-};
-
-int64_t DaysFromCivil(TCivil c) {
-  int64_t y = c.y - (c.m <= 2);
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = unsigned(y - era * 400);
-  const unsigned doy = (153 * (c.m + (c.m > 2 ? -3 : 9)) + 2) / 5 + c.d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + int64_t(doe) - 719468;
-}
-
-TCivil CivilFromDays(int64_t z) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = unsigned(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {int64_t(yoe) + era * 400 + (m <= 2), m, d};
-}
 
 template <typename T>
 bool ParseNumber(std::string_view text, T& out) {
@@ -85,9 +59,9 @@ std::string FormatDouble(double v) {
 std::string FormatDate(TDateTime v) {
   if (!(v > kFirstDate - 1 && v < kLastDate + 1)) return FormatDouble(v);
   // The whole part is the day even before the origin, where the fraction still counts forward.
-  TCivil c = CivilFromDays(int64_t(std::trunc(v)) + kDateOriginFromUnix);
+  const TKXCivilDate c = KXCivilFromDays(int64_t(std::trunc(v)) + kKXDateOriginFromUnix);
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", int(c.y), c.m, c.d);
+  std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", int(c.Year), c.Month, c.Day);
   return buf;
 }
 
@@ -98,10 +72,10 @@ bool ParseDate(std::string_view text, TDateTime& out) {
   if (!ParseNumber(text.substr(0, 4), y) || !ParseNumber(text.substr(5, 2), m) || !ParseNumber(text.substr(8, 2), d))
     return false;
   if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-  int64_t days = DaysFromCivil({y, m, d});
-  TCivil back = CivilFromDays(days);
-  if (back.y != y || back.m != m || back.d != d) return false;  // a day past the month's end
-  out = TDateTime(days - kDateOriginFromUnix);
+  const int64_t days = KXDaysFromCivil({y, m, d});
+  const TKXCivilDate back = KXCivilFromDays(days);
+  if (back.Year != y || back.Month != m || back.Day != d) return false;  // a day past the month's end
+  out = TDateTime(days - kKXDateOriginFromUnix);
   return true;
 }
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "imaging/core/byte_reader.h"
+#include "imaging/core/byte_writer.h"
 #include "imaging/core/stream.h"
 
 namespace kx {
@@ -19,11 +21,13 @@ std::string HeaderText(const uint8_t* bytes) {
 }  // namespace
 
 bool ReadStreamHeader(TStream& stream, TStreamHeader& header) {
-  uint8_t bytes[kStreamHeaderSize] = {};
-  if (stream.Read(bytes, kStreamHeaderSize) != kStreamHeaderSize) return false;
-  header.Text = HeaderText(bytes);
-  header.Length =
-      int32_t(uint32_t(bytes[8]) | uint32_t(bytes[9]) << 8 | uint32_t(bytes[10]) << 16 | uint32_t(bytes[11]) << 24);
+  TKXByteReader in(stream);
+  uint8_t text[8] = {};
+  in.Bytes(text, sizeof text);
+  const int32_t length = in.I32LE();
+  if (!in.Ok()) return false;
+  header.Text = HeaderText(text);
+  header.Length = length;
   return true;
 }
 
@@ -50,11 +54,13 @@ bool FinishStreamHeader(TStream& stream, int64_t start, std::string_view signatu
   const int64_t end = stream.Position();
   const int64_t length = end - start - kStreamHeaderSize;
   if (length < 0 || length > std::numeric_limits<int32_t>::max()) return false;
-  uint8_t bytes[kStreamHeaderSize] = {};
-  std::memcpy(bytes, signature.data(), std::min<size_t>(signature.size(), 4));
-  for (int i = 0; i < 4; ++i) bytes[8 + i] = uint8_t(uint32_t(length) >> (8 * i));
+  TKXByteWriter bytes;
+  const size_t signatureBytes = std::min<size_t>(signature.size(), 4);
+  bytes.Bytes(signature.data(), signatureBytes);
+  bytes.Zeros(8 - signatureBytes);
+  bytes.U32LE(uint32_t(length));
   stream.SetPosition(start);
-  stream.WriteBuffer(bytes, kStreamHeaderSize);
+  stream.WriteBuffer(bytes.Result().data(), int64_t(bytes.Size()));
   stream.SetPosition(end);
   return true;
 }

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/core/byte_reader.h"
+#include "imaging/core/byte_writer.h"
 #include "imaging/core/file_replace.h"
 #include "imaging/core/pixelformat.h"
 #include "imaging/core/stream.h"
@@ -35,8 +37,6 @@ const TGraphFilter KXFiltPres[kKXFilterPresetCount] = {
 namespace {
 
 constexpr uint8_t kSignature[3] = {0x01, 0x03, 0x03};
-constexpr size_t kRecordBytes = 40;
-constexpr size_t kFileBytes = sizeof(kSignature) + kRecordBytes;
 
 struct TFilterPlan {
   int64_t Weights[9];
@@ -124,15 +124,6 @@ void LoadWidenedRow(const uint8_t* src, int32_t width, int32_t x1, int32_t x2, u
   std::memcpy(dst + 3 + bytes, src + size_t(std::min(x2 + 1, width - 1)) * 3, 3);
 }
 
-int32_t ReadInt32LE(const uint8_t* p) {
-  return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
-void WriteInt32LE(uint8_t* p, int32_t v) {
-  const uint32_t u = uint32_t(v);
-  for (int k = 0; k < 4; ++k) p[k] = uint8_t(u >> (8 * k));
-}
-
 }  // namespace
 
 void _ApplyFilter(TBitmap& bitmap, const TGraphFilter& filter, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
@@ -170,15 +161,13 @@ void _ApplyFilter(TBitmap& bitmap, const TGraphFilter& filter, int32_t x1, int32
 }
 
 bool ReadFilterFromStream(TStream& stream, TGraphFilter& filter) {
-  uint8_t bytes[kFileBytes];
-  if (stream.Read(bytes, sizeof(kSignature)) != int64_t(sizeof(kSignature)) ||
-      std::memcmp(bytes, kSignature, sizeof(kSignature)) != 0)
-    return false;
-  if (stream.Read(bytes + sizeof(kSignature), kRecordBytes) != int64_t(kRecordBytes)) return false;
-  const uint8_t* p = bytes + sizeof(kSignature);
+  TKXByteReader in(stream);
+  uint8_t signature[sizeof(kSignature)];
+  if (!in.Bytes(signature, sizeof signature) || std::memcmp(signature, kSignature, sizeof signature) != 0) return false;
   TGraphFilter read;
-  for (int k = 0; k < 9; ++k, p += 4) read.Values[k / 3][k % 3] = ReadInt32LE(p);
-  read.Divisor = ReadInt32LE(p);
+  for (int k = 0; k < 9; ++k) read.Values[k / 3][k % 3] = in.I32LE();
+  read.Divisor = in.I32LE();
+  if (!in.Ok()) return false;
   filter = read;
   return true;
 }
@@ -189,13 +178,12 @@ bool LoadFilterFromFile(const std::string& fileName, TGraphFilter& filter) {
 }
 
 void SaveFilterToFile(const std::string& fileName, const TGraphFilter& filter) {
-  uint8_t bytes[kFileBytes];
-  std::memcpy(bytes, kSignature, sizeof(kSignature));
-  uint8_t* p = bytes + sizeof(kSignature);
-  for (int k = 0; k < 9; ++k, p += 4) WriteInt32LE(p, filter.Values[k / 3][k % 3]);
-  WriteInt32LE(p, filter.Divisor);
+  TKXByteWriter bytes(sizeof kSignature + 10 * 4);
+  bytes.Bytes(kSignature, sizeof kSignature);
+  for (int k = 0; k < 9; ++k) bytes.I32LE(filter.Values[k / 3][k % 3]);
+  bytes.I32LE(filter.Divisor);
   KXReplaceFile(fileName, [&](TStream& stream) {
-    stream.WriteBuffer(bytes, int64_t(kFileBytes));
+    stream.WriteBuffer(bytes.Result().data(), int64_t(bytes.Size()));
     return true;
   });
 }

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/proc/bitmap_copy.h"
-#include "imaging/components/kestrix_proc.h"
 
 namespace kxbench {
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/bitmap_copy.h"
+#include "imaging/proc/color.h"
 #include "imaging/proc/pixel_convert.h"
 #include "imaging/proc/quantizer.h"
-#include "imaging/proc/color.h"
-#include "imaging/components/kestrix_proc.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
+#include "imaging/components/kestrix_proc.h"
+#include "imaging/proc/filters.h"
 #include "imaging/view/headless_host.h"
 #include "imaging/view/view.h"
-#include "imaging/proc/filters.h"
-#include "imaging/components/kestrix_proc.h"
 
 namespace {
 

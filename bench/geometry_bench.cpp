@@ -6,9 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_support.h"
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/bitmap_copy.h"
 #include "imaging/proc/resample.h"
-#include "imaging/components/kestrix_proc.h"
 
 namespace {
 

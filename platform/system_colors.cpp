@@ -45,9 +45,7 @@ std::array<int32_t, kSystemColorCount> gColors = {
 
 }  // namespace
 
-int32_t KXGetSysColor(int index) {
-  return index >= 0 && index < kSystemColorCount ? gColors[size_t(index)] : 0;
-}
+int32_t KXGetSysColor(int index) { return index >= 0 && index < kSystemColorCount ? gColors[size_t(index)] : 0; }
 
 void KXSetSysColor(int index, int32_t rgb) {
   if (index >= 0 && index < kSystemColorCount) gColors[size_t(index)] = rgb & 0xFFFFFF;

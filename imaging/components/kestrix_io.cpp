@@ -6,8 +6,8 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/canvas.h"
-#include "imaging/view/view.h"
 #include "imaging/view/image_holder.h"
+#include "imaging/view/view.h"
 
 namespace kx {
 

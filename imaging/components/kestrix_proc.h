@@ -16,8 +16,8 @@
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
 #include "imaging/core/types.h"
-#include "imaging/view/view.h"
 #include "imaging/proc/proc_types.h"
+#include "imaging/view/view.h"
 #include "platform/control.h"
 
 namespace kx {

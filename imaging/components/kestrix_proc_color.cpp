@@ -26,12 +26,14 @@ void TKestrixProc::Contrast(int32_t v) {
 
 void TKestrixProc::Negative() {
   RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _Negative(b, x1, y1, x2, y2, ProgressRec()); }, true);
+      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _Negative(b, x1, y1, x2, y2, ProgressRec()); },
+      true);
 }
 
 void TKestrixProc::ConvertToGray() {
-  RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _ConvertToGray(b, x1, y1, x2, y2, ProgressRec()); });
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _ConvertToGray(b, x1, y1, x2, y2, ProgressRec());
+  });
 }
 
 void TKestrixProc::CastColorRange(TRGB begin, TRGB end, TRGB cast) {
@@ -77,8 +79,9 @@ void TKestrixProc::GetHSVChannelAll(TBitmap& hue, TBitmap& saturation, TBitmap& 
 }
 
 void TKestrixProc::HistAutoEqualize() {
-  RunOnSelection(
-      [&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) { _HistAutoEqualize(b, x1, y1, x2, y2, ProgressRec()); });
+  RunOnSelection([&](TBitmap& b, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    _HistAutoEqualize(b, x1, y1, x2, y2, ProgressRec());
+  });
 }
 
 void TKestrixProc::GetHistogram(THistogram& histogram) const {

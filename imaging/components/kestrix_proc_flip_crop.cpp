@@ -2,10 +2,10 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/proc/bitmap_copy.h"
-#include "imaging/core/pixelformat.h"
-#include "imaging/proc/polygon_mask.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/pixelformat.h"
+#include "imaging/proc/bitmap_copy.h"
+#include "imaging/proc/polygon_mask.h"
 #include "imaging/proc/rotate.h"
 
 namespace kx {

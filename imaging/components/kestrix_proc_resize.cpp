@@ -3,10 +3,10 @@
 // undo copy is taken, so a refused call changes nothing at all.
 #include <algorithm>
 
-#include "imaging/proc/bitmap_copy.h"
-#include "imaging/core/limits.h"
-#include "imaging/proc/resample.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/limits.h"
+#include "imaging/proc/bitmap_copy.h"
+#include "imaging/proc/resample.h"
 
 namespace kx {
 

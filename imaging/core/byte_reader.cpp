@@ -73,8 +73,7 @@ double TKXByteReader::F64LE() { return std::bit_cast<double>(U64LE()); }
 
 bool TKXByteReader::CountFits(int64_t count, int64_t itemSize, int64_t bound) {
   int64_t bytes = 0;
-  if (!fOk || count < 0 || count > bound || !KXCheckedMul(count, itemSize, bytes) || bytes > Remaining())
-    fOk = false;
+  if (!fOk || count < 0 || count > bound || !KXCheckedMul(count, itemSize, bytes) || bytes > Remaining()) fOk = false;
   return fOk;
 }
 

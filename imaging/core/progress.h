@@ -31,10 +31,10 @@ struct TKXDiagnostics {
 struct TProgressRec {
   TProgressEvent fOnProgress;
   void* Sender = nullptr;
-  int32_t val = 0;       // work units done, kept by the operation
-  int32_t tot = 0;       // passes of a multi-pass operation
-  double per1 = 0;       // percent per unit of work
-  bool* Aborting = nullptr;  // the caller's abort flag, or null
+  int32_t val = 0;                        // work units done, kept by the operation
+  int32_t tot = 0;                        // passes of a multi-pass operation
+  double per1 = 0;                        // percent per unit of work
+  bool* Aborting = nullptr;               // the caller's abort flag, or null
   TKXDiagnostics* Diagnostics = nullptr;  // where reasons and warnings go, or null
 
   // Percent per unit for `units` units; 0 when there are none, so no division by zero.

@@ -46,16 +46,20 @@ TColor ColorToRGB(TColor color);
 constexpr TColor TRGB2TColor(TRGB c) { return TColor(c.r) | (TColor(c.g) << 8) | (TColor(c.b) << 16); }
 TRGB TColor2TRGB(TColor color);
 
-enum TPixelFormat : uint8_t {
-  pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom
-};
+enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 
-enum TResampleFilter : uint8_t {
-  rfNone, rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell
-};
+enum TResampleFilter : uint8_t { rfNone, rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell };
 
 enum TMsgLanguage : uint8_t {
-  msSystem, msEnglish, msItalian, msGerman, msSpanish, msFrench, msPortuguese, msGreek, msUser
+  msSystem,
+  msEnglish,
+  msItalian,
+  msGerman,
+  msSpanish,
+  msFrench,
+  msPortuguese,
+  msGreek,
+  msUser
 };
 
 enum TKXJob : uint8_t { kxjNOTHING, kxjGENERALPROCESSING, kxjVIDEOCAP_CONNECTING };

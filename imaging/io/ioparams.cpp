@@ -5,9 +5,9 @@
 #include "imaging/io/ioparams.h"
 
 #include <cctype>
-#include <iterator>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/byte_reader.h"
@@ -253,9 +253,9 @@ bool TIOParamsVals::LoadFromFile(const std::string& fileName) {
 }
 
 std::string TIOParamsVals::GetFileTypeStr() const {
-  static constexpr const char* kTiffNames[] = {" Uncompressed", " Huffman", " Group 3 Fax", " Group 3 Fax 2D",
-                                               " Group 4 Fax",  " LZW",     " Jpeg v.5",    " Jpeg",
-                                               " PackBits RLE"};
+  static constexpr const char* kTiffNames[] = {" Uncompressed",   " Huffman",     " Group 3 Fax",
+                                               " Group 3 Fax 2D", " Group 4 Fax", " LZW",
+                                               " Jpeg v.5",       " Jpeg",        " PackBits RLE"};
   static constexpr const char* kJpegNames[] = {"", " Gray level", " YCbCr", " CMYK", " YCbCrK"};
   static constexpr const char* kBmpNames[] = {" ver.1", " ver.3", " OS/2 v.1", " OS/2 v.2"};
   std::string text;
@@ -267,14 +267,22 @@ std::string TIOParamsVals::GetFileTypeStr() const {
   // Enumerations are checked on load, but a caller may have stored any byte.
   auto pick = [](const auto& names, unsigned index) { return index < std::size(names) ? names[index] : ""; };
   switch (FileType) {
-    case ioTIFF: return text + pick(kTiffNames, TIFF_Compression);
-    case ioGIF: return text + (GIF_Interlaced ? " Interlaced" : "");
-    case ioJPEG: return text + pick(kJpegNames, JPEG_ColorSpace);
-    case ioPCX: return text + (PCX_Compression == ioPCX_UNCOMPRESSED ? " Uncompressed" : "");
-    case ioBMP: return text + pick(kBmpNames, BMP_Version);
-    case ioPNG: return text + (PNG_Interlaced ? " Interlaced" : "");
-    case ioTGA: return text + (TGA_Compressed ? " Compressed" : " Uncompressed");
-    default: return text;
+    case ioTIFF:
+      return text + pick(kTiffNames, TIFF_Compression);
+    case ioGIF:
+      return text + (GIF_Interlaced ? " Interlaced" : "");
+    case ioJPEG:
+      return text + pick(kJpegNames, JPEG_ColorSpace);
+    case ioPCX:
+      return text + (PCX_Compression == ioPCX_UNCOMPRESSED ? " Uncompressed" : "");
+    case ioBMP:
+      return text + pick(kBmpNames, BMP_Version);
+    case ioPNG:
+      return text + (PNG_Interlaced ? " Interlaced" : "");
+    case ioTGA:
+      return text + (TGA_Compressed ? " Compressed" : " Uncompressed");
+    default:
+      return text;
   }
 }
 

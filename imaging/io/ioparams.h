@@ -33,12 +33,25 @@ enum TIOJPEGColorspace : uint8_t { ioJPEG_RGB, ioJPEG_GRAYLEV, ioJPEG_YCbCr, ioJ
 enum TIOJPEGDctMethod : uint8_t { ioJPEG_ISLOW, ioJPEG_IFAST, ioJPEG_FLOAT };
 enum TIOJPEGScale : uint8_t { ioJPEG_AUTOCALC, ioJPEG_FULLSIZE, ioJPEG_HALF, ioJPEG_QUARTER, ioJPEG_EIGHTH };
 enum TIOTIFFCompression : uint8_t {
-  ioTIFF_UNCOMPRESSED, ioTIFF_CCITT1D, ioTIFF_G3FAX1D, ioTIFF_G3FAX2D, ioTIFF_G4FAX,
-  ioTIFF_LZW, ioTIFF_OLDJPEG, ioTIFF_JPEG, ioTIFF_PACKBITS
+  ioTIFF_UNCOMPRESSED,
+  ioTIFF_CCITT1D,
+  ioTIFF_G3FAX1D,
+  ioTIFF_G3FAX2D,
+  ioTIFF_G4FAX,
+  ioTIFF_LZW,
+  ioTIFF_OLDJPEG,
+  ioTIFF_JPEG,
+  ioTIFF_PACKBITS
 };
 enum TIOTIFFPhotometInterpret : uint8_t {
-  ioTIFF_WHITEISZERO, ioTIFF_BLACKISZERO, ioTIFF_RGB, ioTIFF_RGBPALETTE, ioTIFF_TRANSPMASK,
-  ioTIFF_CMYK, ioTIFF_YCBCR, ioTIFF_CIELAB
+  ioTIFF_WHITEISZERO,
+  ioTIFF_BLACKISZERO,
+  ioTIFF_RGB,
+  ioTIFF_RGBPALETTE,
+  ioTIFF_TRANSPMASK,
+  ioTIFF_CMYK,
+  ioTIFF_YCBCR,
+  ioTIFF_CIELAB
 };
 enum TIOPNGFilter : uint8_t { ioPNG_FILTER_NONE, ioPNG_FILTER_SUB, ioPNG_FILTER_PAETH };
 enum TIOBMPVersion : uint8_t { ioBMP_BM, ioBMP_BM3, ioBMP_BMOS2V1, ioBMP_BMOS2V2 };
@@ -101,7 +114,6 @@ class TIOParamsVals {
   explicit TIOParamsVals(TBare) {}
 
  public:
-
   TIOParamsOwner* owner = nullptr;
   int32_t BitsPerSample = 8;
   int32_t SamplesPerPixel = 3;

@@ -1,13 +1,13 @@
 // The printable-field table of TIOParamsVals and the text form of each kind of value.
 #include "imaging/io/ioparams_fields.h"
 
-#include "imaging/io/civil_date.h"
-
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <type_traits>
+
+#include "imaging/io/civil_date.h"
 
 namespace kx {
 namespace {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "imaging/proc/bitmap_copy.h"
-#include "imaging/proc/pixel_convert.h"
-#include "imaging/proc/quantizer.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/pixel_convert.h"
+#include "imaging/proc/quantizer.h"
 #include "imaging/proc/to_one_bit.h"
 
 namespace kx {
@@ -34,7 +34,8 @@ void _ConvertToBWThreshold(TBitmap& bitmap, int32_t threshold, TProgressRec& pro
     _GetMediaContrastRGB(bitmap, r, g, b);
     threshold = _RGBToGray(CreateRGB(uint8_t(r), uint8_t(g), uint8_t(b)));
   }
-  _Convert24To1Bit(bitmap, progress, [threshold](TRGB pixel, int32_t, int32_t) { return _RGBToGray(pixel) >= threshold; });
+  _Convert24To1Bit(bitmap, progress,
+                   [threshold](TRGB pixel, int32_t, int32_t) { return _RGBToGray(pixel) >= threshold; });
 }
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/proc/pixel_convert.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/pixel_convert.h"
 
 namespace kx {
 

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "imaging/proc/pixel_convert.h"
 #include "imaging/core/pixelformat.h"
-#include "imaging/proc/simd_x86.h"
 #include "imaging/proc/color.h"
 #include "imaging/proc/color_rows.h"
+#include "imaging/proc/pixel_convert.h"
+#include "imaging/proc/simd_x86.h"
 
 namespace kx {
 

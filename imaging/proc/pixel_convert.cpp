@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "imaging/proc/bitmap_copy.h"
 #include "imaging/core/pixelformat.h"
+#include "imaging/proc/bitmap_copy.h"
 #include "imaging/proc/quantizer.h"
 #include "imaging/proc/simd_x86.h"
 #include "imaging/proc/to_one_bit.h"

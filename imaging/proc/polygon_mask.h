@@ -24,7 +24,6 @@ inline bool IsSelBreak(const TPoint& p) { return p.X == kKXSelBreak && p.Y == kK
 // vertical and horizontal.
 bool _IsRectangle(const TPoint* points, int32_t count);
 
-
 // Columns X0 .. X1 - 1 of one row.
 struct TKXSpan {
   int32_t X0 = 0;

@@ -8,8 +8,8 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/pixelformat.h"
-#include "imaging/proc/simd_x86.h"
 #include "imaging/proc/rotate.h"
+#include "imaging/proc/simd_x86.h"
 
 namespace kx {
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/proc/bitmap_copy.h"
 #include "imaging/core/limits.h"
 #include "imaging/core/pixelformat.h"
+#include "imaging/proc/bitmap_copy.h"
 #include "platform/memory.h"
 
 namespace kx {

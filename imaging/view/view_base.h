@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/view/buffered_control.h"
 #include "imaging/core/event.h"
+#include "imaging/view/buffered_control.h"
 
 namespace kx {
 

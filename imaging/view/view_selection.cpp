@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "imaging/proc/bitmap_copy.h"
 #include "imaging/core/pixelformat.h"
+#include "imaging/proc/bitmap_copy.h"
 #include "imaging/proc/magic_wand.h"
 #include "imaging/view/view.h"
 

@@ -2,8 +2,8 @@
 // hue, pure red kept by a positive HSL hue shift, HSV's 0..99 steps, and channel extraction.
 #include <gtest/gtest.h>
 
-#include "imaging/proc/color.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/proc/color.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;

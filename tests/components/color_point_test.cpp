@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "imaging/proc/color.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/proc/color.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;

@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "imaging/core/stream.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/stream.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;

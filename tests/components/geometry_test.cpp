@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/view/headless_host.h"
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/core/limits.h"
 #include "imaging/proc/resample.h"
-#include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/rotate.h"
+#include "imaging/view/headless_host.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;

@@ -11,8 +11,8 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/stream.h"
-#include "imaging/view/view.h"
 #include "imaging/view/image_holder.h"
+#include "imaging/view/view.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;

@@ -1,8 +1,6 @@
 // The processing component's frame: attachment and detachment, undo, the effective selection
 // and the selection-aware frame over rectangles and polygons (neighbourhood, whole-picture and
 // 1-bit operations among them), progress and background.
-#include "imaging/components/kestrix_proc.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/view/headless_host.h"
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/polygon_mask.h"
+#include "imaging/view/headless_host.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;

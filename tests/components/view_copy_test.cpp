@@ -6,8 +6,8 @@
 
 #include "imaging/proc/bitmap_copy.h"
 #include "imaging/proc/dib_draw.h"
-#include "imaging/view/headless_host.h"
 #include "imaging/proc/resample.h"
+#include "imaging/view/headless_host.h"
 #include "imaging/view/view.h"
 #include "tests/support/test_support.h"
 

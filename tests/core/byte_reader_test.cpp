@@ -67,8 +67,12 @@ TEST(ByteReader, CountsAndLengthsAreCheckedAgainstTheBytesLeft) {
     int64_t count, itemSize, bound;
     bool fits;
   } cases[] = {
-      {10, 1, INT64_MAX, true},  {11, 1, INT64_MAX, false}, {5, 2, INT64_MAX, true},
-      {3, 4, INT64_MAX, false},  {-1, 1, INT64_MAX, false}, {4, 1, 3, false},
+      {10, 1, INT64_MAX, true},
+      {11, 1, INT64_MAX, false},
+      {5, 2, INT64_MAX, true},
+      {3, 4, INT64_MAX, false},
+      {-1, 1, INT64_MAX, false},
+      {4, 1, 3, false},
       {std::numeric_limits<int64_t>::max() / 2, 4, INT64_MAX, false},  // the product overflows
   };
   for (const TCase& c : cases) {

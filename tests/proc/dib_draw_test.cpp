@@ -9,9 +9,7 @@
 using namespace kx;
 using kxtest::CoordinatePicture;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(DibDraw, SourceRectangleFillsTheDestinationRectangleExactly) {
   const TBitmap src = CoordinatePicture(10, 8);

@@ -1,18 +1,18 @@
 // Shared helpers of the test programs.
 #include "tests/support/test_support.h"
 
-#include "imaging/core/canvas.h"
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+
+#include "imaging/core/canvas.h"
 
 namespace kxtest {
 namespace {

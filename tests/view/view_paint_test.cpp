@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "tests/view/view_fixture.h"
 #include "tests/support/test_support.h"
+#include "tests/view/view_fixture.h"
 
 using namespace kx;
 using kxtest::CoordinatePicture;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "imaging/proc/magic_wand.h"
-#include "tests/view/view_fixture.h"
 #include "tests/support/test_support.h"
+#include "tests/view/view_fixture.h"
 
 using namespace kx;
 using kxtest::CoordinatePicture;

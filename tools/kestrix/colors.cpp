@@ -2,9 +2,9 @@
 // picture counts its two levels, used or not).
 #include <cstdio>
 
+#include "imaging/components/kestrix_proc.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/io/ioparams.h"
-#include "imaging/components/kestrix_proc.h"
 #include "tools/kestrix/commands.h"
 #include "tools/kestrix/picture_io.h"
 

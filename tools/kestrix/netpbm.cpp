@@ -10,11 +10,11 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/limits.h"
-#include "imaging/core/pixelformat.h"
-#include "imaging/proc/pixel_convert.h"
 #include "imaging/core/pixel_rows.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"
+#include "imaging/proc/pixel_convert.h"
 #include "platform/screen.h"
 
 namespace kestrix {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/core/progress.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/progress.h"
 
 namespace kestrix {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "imaging/core/bitmap.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/bitmap.h"
 #include "tools/kestrix/operation_args.h"
 
 namespace kestrix {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/bitmap.h"
 #include "tools/kestrix/operation_args.h"
 #include "tools/kestrix/operations.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/core/bitmap.h"
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/bitmap.h"
 #include "imaging/proc/proc_types.h"
 #include "tools/kestrix/operation_args.h"
 #include "tools/kestrix/operations.h"

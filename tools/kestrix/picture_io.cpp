@@ -2,11 +2,11 @@
 // goes through the library's temporary-then-rename writer.
 #include "tools/kestrix/picture_io.h"
 
-#include "imaging/core/bitmap.h"
-#include "imaging/core/stream.h"
-#include "imaging/core/file_replace.h"
-#include "imaging/io/ioparams.h"
 #include "imaging/components/kestrix_io.h"
+#include "imaging/core/bitmap.h"
+#include "imaging/core/file_replace.h"
+#include "imaging/core/stream.h"
+#include "imaging/io/ioparams.h"
 #include "tools/kestrix/errors.h"
 #include "tools/kestrix/formats.h"
 #include "tools/kestrix/progress_bar.h"

@@ -165,6 +165,9 @@ class TKestrixProc : public TFreeNotifyTarget {
   void OnBitmapChange(TKXView* view);
   void Detach();
   TKestrixView* View() const { return dynamic_cast<TKestrixView*>(fViewLink.View()); }
+  // Records why the running operation leaves the picture as it is.
+  void Refuse(std::string why) { fLastRefusal = std::move(why); }
+  static constexpr const char* kNeeds24Or1Bit = "works on 24-bit and 1-bit pictures only";
 
   bool fAutoUndo = true;
   TKXViewLink fViewLink;

@@ -11,14 +11,16 @@
 namespace kx {
 
 void TKestrixProc::Resample(int32_t width, int32_t height, TResampleFilter filter) {
-  if (!fBitmap || fBitmap->Empty() || (width < 0 && height < 0)) return;
-  if (fBitmap->BitCount() != 24 && fBitmap->BitCount() != 1) return;
+  fLastRefusal.clear();
+  if (!fBitmap || fBitmap->Empty()) return;
+  if (width < 0 && height < 0) return Refuse("needs a width or a height");
+  if (fBitmap->BitCount() != 24 && fBitmap->BitCount() != 1) return Refuse(kNeeds24Or1Bit);
   int64_t w = width, h = height;
   if (w < 0)
     w = h * fBitmap->Width() / fBitmap->Height();
   else if (h < 0)
     h = w * fBitmap->Height() / fBitmap->Width();
-  if (!KXPixelsAllowed(w, h)) return;
+  if (!KXPixelsAllowed(w, h)) return Refuse(KXPixelsRefusal(w, h));
   if (fAutoUndo) SaveUndo();
   TBitmap result(int32_t(w), int32_t(h), fBitmap->PixelFormat());
   if (filter != rfNone && fBitmap->BitCount() == 24) {
@@ -31,7 +33,9 @@ void TKestrixProc::Resample(int32_t width, int32_t height, TResampleFilter filte
 }
 
 void TKestrixProc::ImageResize(int32_t width, int32_t height) {
-  if (!fBitmap || width <= 0 || height <= 0 || !KXPixelsAllowed(width, height)) return;
+  fLastRefusal.clear();
+  if (!fBitmap) return;
+  if (!KXPixelsAllowed(width, height)) return Refuse(KXPixelsRefusal(width, height));
   if (fAutoUndo) SaveUndo();
   const int32_t oldWidth = fBitmap->Width(), oldHeight = fBitmap->Height();
   fBitmap->SetSize(width, height);

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "imaging/components/kestrix_proc.h"
+#include "imaging/core/limits.h"
 #include "imaging/proc/rotate.h"
 
 namespace kx {
 
 void TKestrixProc::Rotate(int32_t angle, bool antialias) {
+  fLastRefusal.clear();
   if (!fBitmap || fBitmap->Empty()) return;
   TProgressRec progress = ProgressRec();
   if (fBitmap->BitCount() == 1) {
@@ -16,7 +18,7 @@ void TKestrixProc::Rotate(int32_t angle, bool antialias) {
     Update();
     return;
   }
-  if (fBitmap->BitCount() != 24) return;
+  if (fBitmap->BitCount() != 24) return Refuse(kNeeds24Or1Bit);
   int32_t a = angle % 360;
   int32_t rest = a;  // the angle the quarter turns leave
   while (rest > 45) rest -= 90;
@@ -24,7 +26,7 @@ void TKestrixProc::Rotate(int32_t angle, bool antialias) {
   const bool swapped = ((a - rest) / 90) % 2 != 0;
   if (rest != 0 && !KXShearRotateAllowed(swapped ? fBitmap->Height() : fBitmap->Width(),
                                          swapped ? fBitmap->Width() : fBitmap->Height(), rest))
-    return;
+    return Refuse("the turned picture would be above the pixel limit of " + std::to_string(KXPixelLimit()));
   if (fAutoUndo) SaveUndo();
   // The quarter turns compose exactly, so 180 degrees is one half turn and 270 one clockwise
   // quarter turn.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kx {
 
@@ -14,6 +15,9 @@ void KXSetPixelLimit(int64_t pixels);
 // True when a width x height picture is allowed: both sides positive and the product
 // within the limit.
 bool KXPixelsAllowed(int64_t width, int64_t height);
+// Why a width x height picture is not allowed ("0 x 5 is not a picture size", "4000 x 90000
+// pixels is above the limit of 268435456"); empty when it is.
+std::string KXPixelsRefusal(int64_t width, int64_t height);
 
 // Checked size arithmetic: false on overflow or a negative operand.
 bool KXCheckedMul(int64_t a, int64_t b, int64_t& out);

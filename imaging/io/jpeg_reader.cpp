@@ -85,8 +85,7 @@ void MonitorProgress(j_common_ptr cinfo) {
 void ReportStop(const TJpegReader& r, const TProgressRec& progress) {
   switch (r.stop) {
     case TJpegStop::pixels:
-      progress.Abort(std::to_string(r.cinfo.image_width) + " x " + std::to_string(r.cinfo.image_height) +
-                     " pixels is above the limit of " + std::to_string(KXPixelLimit()));
+      progress.Abort(KXPixelsRefusal(r.cinfo.image_width, r.cinfo.image_height));
       return;
     case TJpegStop::scans:
       progress.Abort("too many scans: more than " + std::to_string(r.scanLimit));

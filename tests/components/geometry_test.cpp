@@ -154,6 +154,7 @@ TEST(Resample, SizesAreSettledBeforeTheUndoCopy) {
     proc.Resample(w, h, rfTriangle);
     EXPECT_EQ(wide.Width(), 1000);
     EXPECT_FALSE(proc.CanUndo());
+    EXPECT_FALSE(proc.LastRefusal().empty()) << w << " x " << h;
   }
   {
     const kxtest::TPixelLimitScope limit(5000);
@@ -161,6 +162,9 @@ TEST(Resample, SizesAreSettledBeforeTheUndoCopy) {
   }
   EXPECT_EQ(wide.Width(), 1000);
   EXPECT_FALSE(proc.CanUndo());
+  EXPECT_EQ(proc.LastRefusal(), "100 x 100 pixels is above the limit of 5000");
+  proc.Resample(10, 1, rfNone);
+  EXPECT_EQ(proc.LastRefusal(), "") << "an operation that runs clears the refusal";
 }
 
 TEST(Resample, OneBitPicturesStretchAndStayOneBit) {
@@ -348,6 +352,7 @@ TEST(Rotate, ResultAboveThePixelLimitIsRefusedBeforeAnyChange) {
   }
   EXPECT_TRUE(SameBitmap(picture, source));
   EXPECT_FALSE(proc.CanUndo());
+  EXPECT_EQ(proc.LastRefusal(), "the turned picture would be above the pixel limit of 6000");
 }
 
 TEST(Rotate, ShearTurnsCounterClockwiseAndFillsCornersWithTheBackground) {
@@ -457,6 +462,7 @@ TEST(ImageResize, KeepsTheTopLeftCornerAndFillsWithTheBackground) {
     proc.ImageResize(w, h);
     EXPECT_EQ(picture.Width(), 2);
     EXPECT_FALSE(proc.CanUndo());
+    EXPECT_EQ(proc.LastRefusal(), std::to_string(w) + " x " + std::to_string(h) + " is not a picture size");
   }
 }
 

@@ -162,6 +162,24 @@ void _ConvertToBWOrdered(TBitmap& bitmap, TProgressRec& progress) {
   });
 }
 
+std::unique_ptr<TBitmap> _OneBitForWriter(const TBitmap& bitmap, TRGB& c0, TRGB& c1, TProgressRec& progress) {
+  if (bitmap.Empty()) return nullptr;
+  auto result = std::make_unique<TBitmap>();
+  KXCopyBitmap(bitmap, *result);
+  if (bitmap.BitCount() == 1) {
+    const std::vector<TRGB>& palette = bitmap.Palette();
+    c0 = palette.size() > 0 ? palette[0] : TRGB{0, 0, 0};
+    c1 = palette.size() > 1 ? palette[1] : TRGB{255, 255, 255};
+    return result;
+  }
+  if (result->BitCount() != 24) result->SetPixelFormat(pf24bit);
+  if (auto twoColors = _ConvertTo1bit(*result, c0, c1)) return twoColors;
+  _ConvertToBWOrdered(*result, progress);
+  c0 = TRGB{0, 0, 0};
+  c1 = TRGB{255, 255, 255};
+  return result;
+}
+
 int32_t _GetSimilColor(const TRGB* palette, int32_t count, TRGB color) {
   int32_t best = -1, bestDistance = 1000;
   for (int32_t i = 0; i < count; ++i) {

@@ -37,6 +37,10 @@ std::unique_ptr<TBitmap> _ConvertTo1bit(const TBitmap& bitmap, TRGB& c1, TRGB& c
 // Replaces a 24-bit picture by its 1-bit ordered dither. Near-white (gray 252 and up) is always
 // white, so a white page gets no dots.
 void _ConvertToBWOrdered(TBitmap& bitmap, TProgressRec& progress);
+// The picture a writer of 1-bit files stores for `bitmap`, with the colours of its two levels:
+// a 1-bit picture as it is with its palette; a 24-bit one of exactly two colours as those two,
+// darker first (_ConvertTo1bit); any other a dithered copy (_ConvertToBWOrdered), black and white.
+std::unique_ptr<TBitmap> _OneBitForWriter(const TBitmap& bitmap, TRGB& c0, TRGB& c1, TProgressRec& progress);
 // Inverts every byte of every row of a 1-bit picture, padding included.
 void _Negative1Bit(TBitmap& bitmap);
 

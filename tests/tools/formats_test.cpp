@@ -25,8 +25,9 @@ TEST(KestrixFormats, ListsTheRegistryWithTheToolsEntries) {
             "   9  Windows Metafile            WMF                         -\n"
             "  10  Enhanced Windows Metafile   EMF                         -\n"
             "  11  Targa Bitmap                TGA;TARGA;VDA;ICB;VST;PIX   -\n"
-            " 100  Netpbm                      PPM;PNM;PBM                 read write\n"
-            " 101  Netpbm Graymap              PGM                         read write\n");
+            " 100  Netpbm                      PPM;PNM                     read write\n"
+            " 101  Netpbm Graymap              PGM                         read write\n"
+            " 102  Netpbm Bitmap               PBM                         read write\n");
   EXPECT_EQ(RunTool("formats extra").status, 2);
   EXPECT_NE(RunTool("--help").out.find("kestrix formats"), std::string::npos);
 }
@@ -40,26 +41,32 @@ TEST(KestrixFormats, RegisteredFormatsWithoutACodecFailCleanly) {
   WriteFile(gif, Bytes("GIF89a and some more bytes"));
   const struct {
     std::string args;
+    int status;
     std::string named;
     std::string reason;
   } cases[] = {
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.png"), folder + "/out.png", "Portable Network Graphics"},
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), folder + "/out.ico", "Windows Icon"},
-      {"convert " + Quote(gif) + " " + Quote(folder + "/out.ppm"), gif, "CompuServe Bitmap"},
-      {"info " + Quote(gif), gif, "CompuServe Bitmap"},
+      // An output no writer takes is a usage error that lists what can be written.
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.png"), 2, ".png", "writable: jpg jpeg ppm pnm pgm pbm"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: jpg"},
+      // ".jpe" is read as JPEG but no writer takes it, as the component's SaveToFile does not.
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: jpg"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out"), 2, "has no extension", "--format"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpg") + " --format gif", 2, "\"gif\"", "writable: jpg"},
+      {"convert " + Quote(gif) + " " + Quote(folder + "/out.ppm"), 1, gif, "CompuServe Bitmap"},
+      {"info " + Quote(gif), 1, gif, "CompuServe Bitmap"},
   };
   for (const auto& c : cases) {
     TToolResult r = RunTool(c.args);
-    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 2)
       << "nothing written";
-  // ".jpe" is registered for JPEG: the tool writes it although the component's SaveToFile would not.
-  const std::string jpe = folder + "/out.jpe";
-  ASSERT_EQ(RunTool("convert " + Quote(ppm) + " " + Quote(jpe)).status, 0);
-  const std::vector<uint8_t> written = ReadFile(jpe);
+  // --format names the format whatever the name says.
+  const std::string named = folder + "/out.data";
+  ASSERT_EQ(RunTool("convert " + Quote(ppm) + " " + Quote(named) + " --format JPG").status, 0);
+  const std::vector<uint8_t> written = ReadFile(named);
   ASSERT_GE(written.size(), 3u);
   EXPECT_EQ(written[0], 0xFF);
   EXPECT_EQ(written[1], 0xD8);

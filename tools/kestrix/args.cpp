@@ -1,6 +1,8 @@
 // Command-line parsing and the help text.
 #include "tools/kestrix/args.h"
 
+#include <charconv>
+
 #include "tools/kestrix/errors.h"
 
 namespace kestrix {
@@ -17,6 +19,20 @@ TParamAssignment ParseSet(const std::string& text) {
   kx::TIOParamsVals scratch;
   if (!field->Set(scratch, set.Value)) throw EUsageError("bad value \"" + set.Value + "\" for " + name);
   return set;
+}
+
+int64_t ParsePixelLimit(const std::string& text) {
+  int64_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v <= 0)
+    throw EUsageError("--pixel-limit needs a positive number of pixels, got \"" + text + "\"");
+  return v;
+}
+
+// The option's value: the next argument, which must exist.
+const std::string& OptionValue(const std::vector<std::string>& args, size_t& i, const char* what) {
+  if (++i == args.size()) throw EUsageError(std::string(args[i - 1]) + " needs " + what);
+  return args[i];
 }
 
 }  // namespace
@@ -41,13 +57,23 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     throw EUsageError("unknown command \"" + command + "\"");
   }
   const bool convert = cl.Command == TCommandLine::cmConvert;
+  bool optionsEnded = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--quiet") {
+    if (optionsEnded) {
+      cl.Files.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (a == "--quiet") {
       cl.Quiet = true;
+    } else if (a == "--pixel-limit") {
+      cl.PixelLimit = ParsePixelLimit(OptionValue(args, i, "a number of pixels"));
     } else if (convert && a == "--set") {
-      if (++i == args.size()) throw EUsageError("--set needs Name=Value");
-      cl.Sets.push_back(ParseSet(args[i]));
+      cl.Sets.push_back(ParseSet(OptionValue(args, i, "Name=Value")));
+    } else if (convert && a == "--format") {
+      cl.OutputFormat = OptionValue(args, i, "a format's extension (see kestrix formats)");
+    } else if (convert && a == "--keep-orientation") {
+      cl.KeepOrientation = true;
     } else if (convert && a == "--do") {
       if (++i == args.size()) throw EUsageError("--do needs an operation");
       const TToolOperation* op = FindToolOperation(args[i]);
@@ -82,21 +108,28 @@ std::string HelpText() {
       "usage:\n"
       "  kestrix info FILE\n"
       "      print the parameters of FILE, one Name=Value line each\n"
-      "  kestrix convert IN OUT [--set Name=Value]... [--do OPERATION ARG...]... [--quiet]\n"
-      "      load IN, run the operations in order, save OUT\n"
+      "  kestrix convert IN OUT [--format EXT] [--set Name=Value]... [--do OPERATION ARG...]...\n"
+      "                 [--keep-orientation] [--quiet]\n"
+      "      load IN, turn it upright by its EXIF orientation, run the operations in order, save OUT\n"
       "  kestrix colors FILE [--quiet]\n"
       "      print the number of distinct colours of FILE (2 for a black-and-white picture)\n"
       "  kestrix formats\n"
       "      list the picture formats: type, name, extensions, whether they are read and written\n"
       "  kestrix --help\n"
       "\n"
-      "Formats follow the extension (see `kestrix formats`); an output with an extension no\n"
-      "format has is JPEG, an input with one is recognised by its content, and `info` always\n"
-      "goes by the content.\n"
+      "An input's format follows its extension (see `kestrix formats`), or its content when the\n"
+      "extension is unknown; `info` always goes by the content. The output's format is the one\n"
+      "whose writer has its extension, or --format EXT; an output no writer takes is refused.\n"
+      "`-` as IN reads standard input, as OUT writes standard output (with --format); pipes and\n"
+      "FIFOs may be read and written. `--` ends the options (for a file named -x).\n"
+      "JPEG is written at quality 90 unless --set JPEG_Quality=N says otherwise.\n"
       "--set assigns a parameter (a name that `info` prints) before loading and again before\n"
       "saving; enumerations take a name or an ordinal, booleans true/false/1/0.\n"
+      "--keep-orientation keeps a JPEG's pixels as stored instead of turning them upright.\n"
+      "--pixel-limit N reads and makes pictures of up to N pixels (default 268435456).\n"
       "--quiet hides the progress bar.\n"
-      "Exit status: 0 done, 1 a file could not be read or written, 2 a usage error.\n"
+      "Exit status: 0 done, 1 a file could not be read or written or an operation could not run,\n"
+      "2 a usage error.\n"
       "\n"
       "operations:\n";
   if (ToolOperations().empty()) text += "  (none yet)\n";

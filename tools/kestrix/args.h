@@ -1,6 +1,7 @@
 // The command line of the tool, parsed and checked before any file is touched.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ struct TCommandLine {
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;
   bool Quiet = false;
+  // --format: the output format by one of its extensions, whatever OUT's name says.
+  std::string OutputFormat;
+  // --pixel-limit: the largest picture, in pixels, that the run may read or make.
+  int64_t PixelLimit = 0;
+  // --keep-orientation: no upright turn by the EXIF orientation after loading.
+  bool KeepOrientation = false;
 };
 
 // Throws EUsageError for anything the tool does not understand.

@@ -1,4 +1,4 @@
-// The two ways a command fails, each with its exit status.
+// The ways a command fails, each with its exit status.
 #pragma once
 
 #include <stdexcept>
@@ -15,6 +15,12 @@ class EUsageError : public std::runtime_error {
 };
 // A file could not be read or written; the message names the file and the reason.
 class EFileFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// An operation could not run on the picture; the message names the operation and the reason.
+// Exits as a file failure does: nothing is written.
+class EOperationFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };

@@ -1,9 +1,13 @@
 // The tool's format rules over the library's registry.
 #include "tools/kestrix/formats.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <vector>
 
 #include "imaging/io/format_registry.h"
+#include "tools/kestrix/errors.h"
 #include "tools/kestrix/netpbm.h"
 
 namespace kestrix {
@@ -14,6 +18,36 @@ void WritePNM(kx::TStream& s, kx::TBitmap& b, kx::TIOParamsVals& p, kx::TProgres
 }
 void WritePGM(kx::TStream& s, kx::TBitmap& b, kx::TIOParamsVals& p, kx::TProgressRec& pr) {
   WritePGMStream(s, b, p, pr);
+}
+void WritePBM(kx::TStream& s, kx::TBitmap& b, kx::TIOParamsVals& p, kx::TProgressRec& pr) {
+  WritePBMStream(s, b, p, pr);
+}
+
+std::vector<std::string> SplitExtensions(std::string_view list) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t end = std::min(list.find(';', start), list.size());
+    std::string ext(list.substr(start, end - start));
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (!ext.empty()) out.push_back(ext);
+    start = end + 1;
+  }
+  return out;
+}
+
+// The type whose writer takes `extension` (lower case, no dot): a built-in row by its save
+// extensions, a run-time entry by its extensions. ioUnknown when none.
+kx::TIOFileType WriterFor(const std::string& extension) {
+  if (extension.empty()) return kx::ioUnknown;
+  if (const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInSaveFormat("x." + extension))
+    return ToolWrites(builtIn->FileType) ? builtIn->FileType : kx::ioUnknown;
+  for (const auto& info : kx::kxgFileFormats()) {
+    if (kx::KXBuiltInFormat(info->FileType) || !info->WriteFunction) continue;
+    for (const std::string& ext : SplitExtensions(info->Extensions))
+      if (ext == extension) return info->FileType;
+  }
+  return kx::ioUnknown;
 }
 
 // The registry entry of the extension of `path`, or null.
@@ -26,8 +60,9 @@ kx::PKXFileFormatInfo ByExtension(const std::string& path) {
 
 void RegisterToolFormats() {
   if (kx::KXFileFormatGetInfo(kNetpbmFileType)) return;
-  kx::KXFileFormatAdd({kNetpbmFileType, "Netpbm", "PPM;PNM;PBM", &ReadNetpbmStream, &WritePNM, &NetpbmTryStream});
+  kx::KXFileFormatAdd({kNetpbmFileType, "Netpbm", "PPM;PNM", &ReadNetpbmStream, &WritePNM, &NetpbmTryStream});
   kx::KXFileFormatAdd({kNetpbmGrayFileType, "Netpbm Graymap", "PGM", &ReadNetpbmStream, &WritePGM, nullptr});
+  kx::KXFileFormatAdd({kNetpbmBitmapFileType, "Netpbm Bitmap", "PBM", &ReadNetpbmStream, &WritePBM, nullptr});
 }
 
 kx::TIOFileType InputFileType(const std::string& path) {
@@ -40,9 +75,34 @@ bool ToolReads(kx::TIOFileType fileType) { return kx::KXFileFormatAbilities(file
 
 bool ToolWrites(kx::TIOFileType fileType) { return kx::KXFileFormatAbilities(fileType).Writes; }
 
-kx::TIOFileType OutputFileType(const std::string& path) {
-  const kx::PKXFileFormatInfo info = ByExtension(path);
-  return info ? info->FileType : kx::ioJPEG;
+kx::TIOFileType OutputFileType(const std::string& path, const std::string& format) {
+  RegisterToolFormats();
+  std::string extension = format;
+  if (extension.empty()) {
+    if (path == "-") throw EUsageError("writing to standard output needs --format EXT; writable: " + WritableExtensions());
+    extension = kx::KXLowerExtension(path);
+    if (!extension.empty()) extension.erase(0, 1);
+  }
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (extension.starts_with('.')) extension.erase(0, 1);
+  const kx::TIOFileType type = WriterFor(extension);
+  if (type != kx::ioUnknown) return type;
+  const std::string what = !format.empty()     ? "no format called \"" + format + "\" is written"
+                           : extension.empty() ? "\"" + path + "\" has no extension to choose a format by"
+                                               : "no format writes ." + extension + " files";
+  throw EUsageError(what + "; writable: " + WritableExtensions() + " (or --format EXT)");
+}
+
+std::string WritableExtensions() {
+  RegisterToolFormats();
+  std::string text;
+  for (const auto& info : kx::kxgFileFormats()) {
+    const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info->FileType);
+    if (!ToolWrites(info->FileType)) continue;
+    for (const std::string& ext : SplitExtensions(builtIn ? builtIn->SaveExtensions : std::string_view(info->Extensions)))
+      text += (text.empty() ? "" : " ") + ext;
+  }
+  return text;
 }
 
 std::string FormatName(kx::TIOFileType fileType) {

@@ -1,12 +1,15 @@
 // The kestrix command-line tool: file facts, conversion, colour counts and the format list over
 // the library.
-// Exit status 0 on success, 1 when a file cannot be read or written, 2 for a usage error; every
-// failure is one line on standard error.
+// Exit status 0 on success, 1 when a file cannot be read or written or an operation cannot run,
+// 2 for a usage error; every failure is one line on standard error.
+#include <csignal>
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "imaging/core/limits.h"
 #include "tools/kestrix/args.h"
 #include "tools/kestrix/commands.h"
 #include "tools/kestrix/errors.h"
@@ -24,6 +27,9 @@ int main(int argc, char** argv) {
   using namespace kestrix;
   try {
     const TCommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (cl.PixelLimit > 0) kx::KXSetPixelLimit(cl.PixelLimit);
+    // A reader that went away is reported as a failed write, not by a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     switch (cl.Command) {
       case TCommandLine::cmHelp:
         std::fputs(HelpText().c_str(), stdout);
@@ -41,6 +47,10 @@ int main(int argc, char** argv) {
     return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");
   } catch (const EFileFailure& e) {
     return Fail(kExitFileFailure, e.what());
+  } catch (const EOperationFailure& e) {
+    return Fail(kExitFileFailure, e.what());
+  } catch (const std::bad_alloc&) {
+    return Fail(kExitFileFailure, "out of memory");
   } catch (const std::exception& e) {
     return Fail(kExitFileFailure, e.what());
   }

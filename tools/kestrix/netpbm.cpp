@@ -1,10 +1,12 @@
-// Netpbm codec of the tool: PBM, PGM and PPM in their text (P1-P3) and binary (P4-P6) forms.
-// Only maxval 255 is accepted and comments are refused, so a header is a fixed run of decimal
-// tokens; sizes are checked against the pixel limit and against the bytes the stream still
-// holds before the picture is allocated, so a forged header cannot make us allocate much.
+// Netpbm codec of the tool: PBM, PGM and PPM in their text (P1-P3) and binary (P4-P6) forms,
+// with comments wherever the header allows blanks and any maxval from 1 to 65535 (two bytes a
+// sample above 255), scaled to 8 bits by a table. Sizes are checked against the pixel limit and
+// against the bytes the stream still holds before the picture is allocated, so a forged header
+// cannot make us allocate much.
 #include "tools/kestrix/netpbm.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,12 +73,31 @@ class TByteSource {
   size_t fLen = 0;
 };
 
-// A header token: blanks, then decimal digits ended by one blank, which is consumed (after the
-// last token it is the one blank before a binary raster). Values above `bound` are refused.
-bool ReadNumber(TByteSource& src, int64_t bound, int64_t& out) {
-  int c;
-  while (IsSpace(c = src.Get())) {
+// Skips a comment whose '#' was read: up to and including the end of its line. False at the
+// end of the data.
+bool SkipComment(TByteSource& src) {
+  for (int c = src.Get(); c != '\n' && c != '\r'; c = src.Get())
+    if (c == kEnd) return false;
+  return true;
+}
+
+// The first byte after blanks and comments, consumed.
+int NextToken(TByteSource& src) {
+  for (;;) {
+    const int c = src.Get();
+    if (c == '#') {
+      if (!SkipComment(src)) return kEnd;
+    } else if (!IsSpace(c)) {
+      return c;
+    }
   }
+}
+
+// A header token: blanks and comments, then decimal digits ended by one blank, which is
+// consumed (after the last token it is the one blank before a binary raster), or by a comment,
+// whose line end is that blank. Values above `bound` are refused.
+bool ReadNumber(TByteSource& src, int64_t bound, int64_t& out) {
+  int c = NextToken(src);
   if (c < '0' || c > '9') return false;
   int64_t v = 0;
   for (; c >= '0' && c <= '9'; c = src.Get()) {
@@ -84,21 +105,21 @@ bool ReadNumber(TByteSource& src, int64_t bound, int64_t& out) {
     if (v > bound) return false;
   }
   out = v;
-  return IsSpace(c);
+  return IsSpace(c) || (c == '#' && SkipComment(src));
 }
 
-// A raster value of the text forms: blanks, then digits up to 255.
-bool ReadSample(TByteSource& src, uint8_t& out) {
+// A raster value of the text forms: blanks, then digits up to `maxval`.
+bool ReadSample(TByteSource& src, int32_t maxval, int32_t& out) {
   int c;
   while (IsSpace(c = src.Peek())) src.Get();
   if (c < '0' || c > '9') return false;
-  int v = 0;
+  int32_t v = 0;
   while ((c = src.Peek()) >= '0' && c <= '9') {
     v = v * 10 + (c - '0');
-    if (v > 255) return false;
+    if (v > maxval) return false;
     src.Get();
   }
-  out = uint8_t(v);
+  out = v;
   return c == kEnd || IsSpace(c);
 }
 
@@ -116,9 +137,12 @@ struct THeader {
   int kind = 0;  // 1..6
   int64_t width = 0;
   int64_t height = 0;
+  int32_t maxval = 1;
   bool Bilevel() const { return kind == 1 || kind == 4; }
   bool Color() const { return kind == 3 || kind == 6; }
   bool Binary() const { return kind >= 4; }
+  // Bytes of one binary sample: two above maxval 255, most significant first.
+  int SampleBytes() const { return maxval > 255 ? 2 : 1; }
 };
 
 bool ReadHeader(TByteSource& src, THeader& h) {
@@ -128,17 +152,18 @@ bool ReadHeader(TByteSource& src, THeader& h) {
   h.kind = k;
   // Sides above the pixel limit are refused below; this bound only keeps the digits finite.
   constexpr int64_t kSideBound = int64_t(1) << 31;
-  int64_t maxval = 255;
+  int64_t maxval = 1;
   if (!ReadNumber(src, kSideBound, h.width) || !ReadNumber(src, kSideBound, h.height)) return false;
   if (!h.Bilevel() && !ReadNumber(src, 65535, maxval)) return false;
-  return maxval == 255 && kx::KXPixelsAllowed(h.width, h.height);
+  h.maxval = int32_t(maxval);
+  return maxval >= 1;
 }
 
 // The fewest bytes a raster of this header can take.
 int64_t MinimumRaster(const THeader& h) {
   int64_t samples = h.width * h.height * (h.Color() ? 3 : 1);
   if (h.kind == 4) return int64_t(kx::OneBitRowBytes(h.width)) * h.height;
-  if (h.Binary()) return samples;
+  if (h.Binary()) return samples * h.SampleBytes();
   // A text value is a digit and, except between P1 digits, a blank; the last one may end the file.
   return h.kind == 1 ? samples : samples * 2 - 1;
 }
@@ -171,10 +196,35 @@ void SpreadSamples(const THeader& h, const uint8_t* samples, uint8_t* row) {
   }
 }
 
-bool ReadTextSamples(TByteSource& src, size_t count, uint8_t* samples) {
-  for (size_t i = 0; i < count; ++i)
-    if (!ReadSample(src, samples[i])) return false;
+// Samples 0..maxval to 0..255, rounded: one table entry per value the file may hold.
+std::vector<uint8_t> ScaleTable(int32_t maxval) {
+  std::vector<uint8_t> table(size_t(maxval) + 1);
+  for (int32_t v = 0; v <= maxval; ++v) table[size_t(v)] = uint8_t((int64_t(v) * 255 + maxval / 2) / maxval);
+  return table;
+}
+
+bool ReadTextSamples(TByteSource& src, const THeader& h, const std::vector<uint8_t>& scale, size_t count,
+                     uint8_t* samples) {
+  for (size_t i = 0; i < count; ++i) {
+    int32_t v;
+    if (!ReadSample(src, h.maxval, v)) return false;
+    samples[i] = scale[size_t(v)];
+  }
   return true;
+}
+
+// Binary samples read as they are stored, in place to 8 bits: `count` samples of
+// h.SampleBytes() bytes each.
+void ScaleBinarySamples(const THeader& h, const std::vector<uint8_t>& scale, size_t count, uint8_t* samples) {
+  if (h.maxval == 255) return;
+  if (h.SampleBytes() == 1) {
+    for (size_t i = 0; i < count; ++i) samples[i] = scale[samples[i]];
+    return;
+  }
+  // A value above maxval is out of the format; it is read as maxval.
+  const size_t top = size_t(h.maxval);
+  for (size_t i = 0; i < count; ++i)
+    samples[i] = scale[std::min(top, size_t(samples[2 * i]) << 8 | samples[2 * i + 1])];
 }
 
 // Binary samples come a batch of rows per read, straight from the stream (reads that large pass
@@ -192,16 +242,19 @@ bool ReadRaster(TByteSource& src, const THeader& h, TBitmap& bitmap, TProgressRe
   const int32_t height = int32_t(h.height);
   const size_t rowSamples = size_t(h.width) * (h.Color() ? 3 : 1);
   const bool binarySamples = h.Binary() && !h.Bilevel();
-  const int32_t batch = binarySamples ? RowsPerBatch(rowSamples) : 1;
-  std::vector<uint8_t> samples(h.Bilevel() ? 0 : rowSamples * size_t(batch));
+  const size_t rowBytes = rowSamples * size_t(binarySamples ? h.SampleBytes() : 1);
+  const int32_t batch = binarySamples ? RowsPerBatch(rowBytes) : 1;
+  std::vector<uint8_t> samples(h.Bilevel() ? 0 : rowBytes * size_t(batch));
+  const std::vector<uint8_t> scale = h.Bilevel() ? std::vector<uint8_t>() : ScaleTable(h.maxval);
   for (int32_t y = 0; y < height && !progress.Aborted(); y += batch) {
     const int32_t rows = std::min(batch, height - y);
     if (h.Bilevel()) {
       if (!ReadBilevelRow(src, h, bitmap.ScanLine(y))) return false;
     } else {
-      if (binarySamples ? !src.Read(samples.data(), rowSamples * size_t(rows))
-                        : !ReadTextSamples(src, rowSamples, samples.data()))
+      if (binarySamples ? !src.Read(samples.data(), rowBytes * size_t(rows))
+                        : !ReadTextSamples(src, h, scale, rowSamples, samples.data()))
         return false;
+      if (binarySamples) ScaleBinarySamples(h, scale, rowSamples * size_t(rows), samples.data());
       for (int32_t i = 0; i < rows; ++i)
         SpreadSamples(h, samples.data() + size_t(i) * rowSamples, bitmap.ScanLine(y + i));
     }
@@ -291,6 +344,10 @@ void ReadNetpbmStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, b
     progress.Abort();
     return;
   }
+  if (!kx::KXPixelsAllowed(h.width, h.height)) {
+    progress.Abort(kx::KXPixelsRefusal(h.width, h.height));
+    return;
+  }
   params.Width = int32_t(h.width);
   params.Height = int32_t(h.height);
   params.BitsPerSample = h.Bilevel() ? 1 : 8;
@@ -301,7 +358,7 @@ void ReadNetpbmStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, b
   params.FreeColorMap();
   if (preview) return;
   if (src.Remaining() < MinimumRaster(h)) {
-    progress.Abort();
+    progress.Abort("the file ends before its pixels do");
     return;
   }
 
@@ -320,6 +377,17 @@ void WritePNMStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals&, TPro
 
 void WritePGMStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals&, TProgressRec& progress) {
   WriteNetpbm(stream, bitmap, true, progress);
+}
+
+void WritePBMStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals&, TProgressRec& progress) {
+  if (bitmap.PixelFormat() == kx::pf1bit) return WriteNetpbm(stream, bitmap, true, progress);
+  TRGB darker, lighter;
+  kx::TProgressRec quiet = kx::NullProgress();
+  std::unique_ptr<TBitmap> bilevel = kx::_OneBitForWriter(bitmap, darker, lighter, quiet);
+  if (!bilevel) return progress.Abort();
+  // Level 0 is the darker one: black.
+  bilevel->SetPalette({TRGB{0, 0, 0}, TRGB{255, 255, 255}});
+  WriteNetpbm(stream, *bilevel, true, progress);
 }
 
 bool NetpbmTryStream(TStream& stream) {

@@ -1,5 +1,5 @@
-// Netpbm reading and writing: the tool's lossless exchange format. P1 to P6 are read (maxval
-// 255 only, no comments), P4, P5 and P6 are written.
+// Netpbm reading and writing: the tool's lossless exchange format. P1 to P6 are read (comments,
+// maxval 1 to 65535, scaled to 8 bits), P4, P5 and P6 are written.
 #pragma once
 
 #include "imaging/core/progress.h"
@@ -22,6 +22,10 @@ void WritePNMStream(kx::TStream& stream, kx::TBitmap& bitmap, const kx::TIOParam
                     kx::TProgressRec& progress);
 // Writes a 1-bit bitmap as P4 and any other as P5, gray = (299 R + 587 G + 114 B + 500) div 1000.
 void WritePGMStream(kx::TStream& stream, kx::TBitmap& bitmap, const kx::TIOParamsVals& params,
+                    kx::TProgressRec& progress);
+// Writes P4: a 1-bit bitmap as it is, any other made 1-bit as the 1-bit writers do
+// (_OneBitForWriter: two colours kept apart, darker black, else ordered dithering).
+void WritePBMStream(kx::TStream& stream, kx::TBitmap& bitmap, const kx::TIOParamsVals& params,
                     kx::TProgressRec& progress);
 // True when the two bytes at the position are P1 to P6; the position is restored.
 bool NetpbmTryStream(kx::TStream& stream);

@@ -7,8 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/components/kestrix_proc.h"
-#include "imaging/core/progress.h"
 
 namespace kestrix {
 
@@ -22,16 +20,5 @@ std::optional<E> ParseName(const std::string& s, const std::string_view (&names)
     if (s == names[i]) return E(i);
   return std::nullopt;
 }
-
-// A processing component on the tool's picture, without undo, reporting to the tool's handler.
-struct TToolProc {
-  kx::TKestrixProc proc;
-  TToolProc(kx::TBitmap& bitmap, kx::TProgressRec& progress) {
-    proc.SetAutoUndo(false);
-    proc.SetAttachedBitmap(&bitmap);
-    proc.OnProgress = progress.fOnProgress;
-  }
-  kx::TKestrixProc& Get() { return proc; }
-};
 
 }  // namespace kestrix

@@ -19,31 +19,31 @@ constexpr std::string_view kBools[] = {"false", "true"};
 bool ValidResample(std::span<const std::string> a) {
   return ParseInt(a[0]) && ParseInt(a[1]) && ParseName<kx::TResampleFilter>(a[2], kFilters);
 }
-void RunResample(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TToolProc(b, p).proc.Resample(*ParseInt(a[0]), *ParseInt(a[1]), *ParseName<kx::TResampleFilter>(a[2], kFilters));
+void RunResample(kx::TKestrixProc& proc, std::span<const std::string> a) {
+  proc.Resample(*ParseInt(a[0]), *ParseInt(a[1]), *ParseName<kx::TResampleFilter>(a[2], kFilters));
 }
 
 bool ValidImageResize(std::span<const std::string> a) { return ParseInt(a[0]) && ParseInt(a[1]); }
-void RunImageResize(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TToolProc(b, p).proc.ImageResize(*ParseInt(a[0]), *ParseInt(a[1]));
+void RunImageResize(kx::TKestrixProc& proc, std::span<const std::string> a) {
+  proc.ImageResize(*ParseInt(a[0]), *ParseInt(a[1]));
 }
 
 bool ValidRotate(std::span<const std::string> a) { return ParseInt(a[0]) && ParseName<bool>(a[1], kBools); }
-void RunRotate(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TToolProc(b, p).proc.Rotate(*ParseInt(a[0]), *ParseName<bool>(a[1], kBools));
+void RunRotate(kx::TKestrixProc& proc, std::span<const std::string> a) {
+  proc.Rotate(*ParseInt(a[0]), *ParseName<bool>(a[1], kBools));
 }
 
 bool ValidFlip(std::span<const std::string> a) { return bool(ParseName<kx::TFlipDir>(a[0], kFlipDirs)); }
-void RunFlip(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TToolProc(b, p).proc.Flip(*ParseName<kx::TFlipDir>(a[0], kFlipDirs));
+void RunFlip(kx::TKestrixProc& proc, std::span<const std::string> a) {
+  proc.Flip(*ParseName<kx::TFlipDir>(a[0], kFlipDirs));
 }
 
 const std::vector<TToolOperation> kGeometryOperations = {
     {"Resample", "WIDTH HEIGHT rfNone|rfTriangle|rfHermite|rfBell|rfBSpline|rfLanczos3|rfMitchell", 3, ValidResample,
-     RunResample},
-    {"ImageResize", "WIDTH HEIGHT", 2, ValidImageResize, RunImageResize},
-    {"Rotate", "ANGLE false|true", 2, ValidRotate, RunRotate},
-    {"Flip", "fdHorizontal|fdVertical", 1, ValidFlip, RunFlip},
+     RunResample, kOneBitToo},
+    {"ImageResize", "WIDTH HEIGHT", 2, ValidImageResize, RunImageResize, kOneBitToo},
+    {"Rotate", "ANGLE false|true", 2, ValidRotate, RunRotate, kOneBitToo},
+    {"Flip", "fdHorizontal|fdVertical", 1, ValidFlip, RunFlip, kOneBitToo},
 };
 
 }  // namespace

@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/core/progress.h"
 
 namespace kx {
-class TBitmap;
+class TKestrixProc;
 }
 
 namespace kestrix {
@@ -21,8 +20,13 @@ struct TToolOperation {
   int Arity;
   // Checks the arguments before any file is read; false is a usage error.
   bool (*Valid)(std::span<const std::string> args);
-  void (*Run)(kx::TBitmap& bitmap, std::span<const std::string> args, kx::TProgressRec& progress);
+  // Runs the operation with the component attached to the tool's picture.
+  void (*Run)(kx::TKestrixProc& proc, std::span<const std::string> args);
+  // Whether the operation works on a 1-bit picture; the others get a 24-bit copy of one.
+  bool TakesOneBit = false;
 };
+
+constexpr bool kOneBitToo = true;
 
 // Every row, and the rows of each operation group.
 std::span<const TToolOperation> ToolOperations();

@@ -23,16 +23,16 @@ bool ValidFilter(std::span<const std::string> a) {
     if (!ParseInt(s)) return false;
   return true;
 }
-void RunFilter(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
+void RunFilter(kx::TKestrixProc& proc, std::span<const std::string> a) {
   kx::TGraphFilter filter;
   for (int k = 0; k < 9; ++k) filter.Values[k / 3][k % 3] = *ParseInt(a[size_t(k)]);
   filter.Divisor = *ParseInt(a[9]);
-  TToolProc(b, p).Get().ApplyFilter(filter);
+  proc.ApplyFilter(filter);
 }
 
 bool ValidPreset(std::span<const std::string> a) { return bool(ParseName<kx::TKXFilterPresets>(a[0], kPresets)); }
-void RunPreset(kx::TBitmap& b, std::span<const std::string> a, kx::TProgressRec& p) {
-  TToolProc(b, p).Get().ApplyFilterPreset(*ParseName<kx::TKXFilterPresets>(a[0], kPresets));
+void RunPreset(kx::TKestrixProc& proc, std::span<const std::string> a) {
+  proc.ApplyFilterPreset(*ParseName<kx::TKXFilterPresets>(a[0], kPresets));
 }
 
 const TToolOperation kFilterOperations[] = {

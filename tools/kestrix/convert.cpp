@@ -7,6 +7,7 @@
 
 #include "imaging/components/kestrix_proc.h"
 #include "imaging/core/bitmap.h"
+#include "imaging/core/progress.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/proc/orientation.h"
 #include "imaging/proc/pixel_convert.h"

@@ -89,8 +89,10 @@ int32_t KeyOf(int key) {
   }
 }
 
-// A wheel notch, in eighths of a degree: what one click of a mouse wheel turns.
+// A wheel notch, in eighths of a degree: what one click of a mouse wheel turns. One event turns
+// at most a hundred, so no sum or scroll step can overflow.
 constexpr int kWheelNotch = 120;
+constexpr int kMaxWheelTurn = 100 * kWheelNotch;
 
 }  // namespace
 
@@ -224,6 +226,7 @@ void TQtControlHost::mouseReleaseEvent(QMouseEvent* event) {
 
 int TQtControlHost::WholeNotches(int axis, int delta) {
   int& rest = fWheelRest[axis];
+  delta = std::clamp(delta, -kMaxWheelTurn, kMaxWheelTurn);
   // Turning back drops what was gathered the other way.
   if ((rest < 0 && delta > 0) || (rest > 0 && delta < 0)) rest = 0;
   rest += delta;
@@ -240,14 +243,9 @@ void TQtControlHost::wheelEvent(QWheelEvent* event) {
   const int delta = WholeNotches(vertical ? 0 : 1, vertical ? event->angleDelta().y() : event->angleDelta().x());
   if (delta == 0) return;
   const QPoint p = event->position().toPoint() - ClientOrigin();
+  const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
   bool handled = false;
-  if (!fBarrier.Run("wheel",
-                    [&] {
-                      handled =
-                          fControl->MouseWheel(ShiftOf(event->modifiers(), event->buttons()), delta, p.x(), p.y());
-                    }) ||
-      handled)
-    return;
+  if (!fBarrier.Run("wheel", [&] { handled = fControl->MouseWheel(shift, delta, p.x(), p.y()); }) || handled) return;
   // Unhandled: the wheel moves a visible bar, vertical first.
   const bool horizontal = !vertical || !fBars[1]->isVisible();
   QScrollBar* bar = fBars[horizontal ? 0 : 1];

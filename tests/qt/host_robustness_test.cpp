@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -138,6 +139,9 @@ TEST(QtHostRobustness, WheelStepsAddUpToWholeNotches) {
       {"turning back starts again from nothing", {{0, -60}, {0, 60}, {0, 60}}, {120}},
       {"quarters downwards", {{0, -30}, {0, -30}, {0, -30}, {0, -30}}, {-120}},
       {"each axis keeps its own rest", {{60, 0}, {0, 60}, {60, 0}}, {120}},
+      {"one event turns a hundred notches at most",
+       {{0, std::numeric_limits<int>::max()}, {0, -1000000}},
+       {12000, -12000}},
   };
   for (const auto& c : cases) {
     TShownThrower w;

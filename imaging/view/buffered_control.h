@@ -17,7 +17,8 @@ class TBufferedControl : public TCustomControl {
   TCanvas& Canvas() { return fBuffer.Canvas(); }
 
  protected:
-  // Paints the whole client area into Buffer().
+  // Paints the whole client area into Buffer(). If it throws, the exception leaves Render and
+  // the next Render paints again.
   virtual void Paint() = 0;
   // Sizes the back buffer to the client area; true when it changed (its pixels are then lost).
   bool FitBuffer();
@@ -26,6 +27,7 @@ class TBufferedControl : public TCustomControl {
  private:
   TBitmap fBuffer;
   bool fRendering = false;
+  bool fPaintUnfinished = false;
 };
 
 }  // namespace kx

@@ -31,7 +31,8 @@ class TKXView : public TBufferedControl {
 
   // Bitmap-change listeners, called in registration order with the view. Removal deletes the
   // first entry whose code and receiver both match, so one component leaving never removes
-  // another's entry.
+  // another's entry. A listener may register or remove listeners while it is called: one
+  // removed then is not called any more, one added then is called from the next call on.
   void RegisterBitmapChangeEvent(TKXViewNotify handler);
   void RemoveBitmapChangeEvent(TKXViewNotify handler);
   void CallBitmapChangeEvents();
@@ -42,7 +43,12 @@ class TKXView : public TBufferedControl {
   int32_t fDpiY;
 
  private:
-  std::vector<TKXViewNotify> fBitmapChangeEvents;
+  struct TBitmapChangeEntry {
+    TKXViewNotify Handler;
+    uint64_t Serial;  // registration number: entries stay sorted by it
+  };
+  std::vector<TBitmapChangeEntry> fBitmapChangeEvents;
+  uint64_t fNextBitmapChangeSerial = 0;
 };
 
 }  // namespace kx

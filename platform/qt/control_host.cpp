@@ -1,5 +1,6 @@
 // The Qt host widget. Painting converts only the damaged rows of the back buffer from
-// blue-green-red bytes to the 32-bit format Qt draws without conversion.
+// blue-green-red bytes to the 32-bit format Qt draws without conversion. Every handler runs the
+// control's part through the event barrier, so no exception reaches Qt's event loop.
 #include "platform/qt/control_host.h"
 
 #include <QKeyEvent>
@@ -88,10 +89,15 @@ int32_t KeyOf(int key) {
   }
 }
 
+// A wheel notch, in eighths of a degree: what one click of a mouse wheel turns. One event turns
+// at most a hundred, so no sum or scroll step can overflow.
+constexpr int kWheelNotch = 120;
+constexpr int kMaxWheelTurn = 100 * kWheelNotch;
+
 }  // namespace
 
 TQtControlHost::TQtControlHost(TCustomControl& control, QWidget* parent)
-    : QWidget(parent), fControl(&control), fTimers(this) {
+    : QWidget(parent), fControl(&control), fTimers(this, fBarrier) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
@@ -99,7 +105,8 @@ TQtControlHost::TQtControlHost(TCustomControl& control, QWidget* parent)
     fBars[kind] = new QScrollBar(kind == sbHorizontal ? Qt::Horizontal : Qt::Vertical, this);
     fBars[kind]->hide();
     connect(fBars[kind], &QScrollBar::valueChanged, this, [this, kind](int value) {
-      if (!fSyncingBars && fControl) fControl->Scrolled(TScrollBarKind(kind), value);
+      if (fSyncingBars || !fControl) return;
+      fBarrier.Run("scroll bar", [&] { fControl->Scrolled(TScrollBarKind(kind), value); });
     });
   }
   resize(std::max(control.Width(), 1), std::max(control.Height(), 1));
@@ -156,24 +163,26 @@ void TQtControlHost::LayoutBars() {
   fBars[1]->setGeometry(width() - b - e, b, e, std::max(height() - 2 * b - (h ? e : 0), 0));
 }
 
-void TQtControlHost::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  if (!fControl) {
-    painter.fillRect(event->rect(), palette().window());
-    return;
-  }
+void TQtControlHost::PaintClient(QPainter& painter, const QRect& damage) {
   const TPixelView view = fControl->Render();
   if (fImage.width() != view.Width || fImage.height() != view.Height)
     fImage = QImage(std::max(view.Width, 1), std::max(view.Height, 1), QImage::Format_RGB32);
   const QPoint origin = ClientOrigin();
-  const QRect damage = event->rect().translated(-origin).intersected(QRect(0, 0, view.Width, view.Height));
-  for (int y = damage.top(); y <= damage.bottom(); ++y) {
-    const uint8_t* src = view.Top + intptr_t(y) * view.Stride + damage.left() * 3;
-    auto* dst = reinterpret_cast<QRgb*>(fImage.scanLine(y)) + damage.left();
-    for (int x = 0; x < damage.width(); ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
+  const QRect rows = damage.translated(-origin).intersected(QRect(0, 0, view.Width, view.Height));
+  for (int y = rows.top(); y <= rows.bottom(); ++y) {
+    const uint8_t* src = view.Top + intptr_t(y) * view.Stride + rows.left() * 3;
+    auto* dst = reinterpret_cast<QRgb*>(fImage.scanLine(y)) + rows.left();
+    for (int x = 0; x < rows.width(); ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
   }
-  if (!damage.isEmpty()) painter.drawImage(damage.topLeft() + origin, fImage, damage);
-  if (fControl->BorderWidth() > 0) {
+  if (!rows.isEmpty()) painter.drawImage(rows.topLeft() + origin, fImage, rows);
+}
+
+void TQtControlHost::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  // A control that cannot paint leaves the window's colour, not stale or half-drawn pixels.
+  if (!fControl || !fBarrier.Run("paint", [&] { PaintClient(painter, event->rect()); }))
+    painter.fillRect(event->rect(), palette().window());
+  if (fControl && fControl->BorderWidth() > 0) {
     painter.setPen(palette().color(QPalette::Dark));
     painter.drawRect(QRect(0, 0, width() - 1, height() - 1));
   }
@@ -183,7 +192,8 @@ void TQtControlHost::paintEvent(QPaintEvent* event) {
 }
 
 void TQtControlHost::resizeEvent(QResizeEvent*) {
-  if (fControl) fControl->SetBounds(fControl->Left(), fControl->Top(), width(), height());
+  if (fControl)
+    fBarrier.Run("resize", [&] { fControl->SetBounds(fControl->Left(), fControl->Top(), width(), height()); });
   LayoutBars();
 }
 
@@ -193,7 +203,8 @@ void TQtControlHost::Press(QMouseEvent* event, bool doubleClick) {
   TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
   if (doubleClick) shift.Include(ssDouble);
   const QPoint p = event->position().toPoint() - ClientOrigin();
-  fControl->MouseDown(button, shift, p.x(), p.y());
+  fBarrier.Run(doubleClick ? "mouse double click" : "mouse press",
+               [&] { fControl->MouseDown(button, shift, p.x(), p.y()); });
 }
 
 void TQtControlHost::mousePressEvent(QMouseEvent* event) { Press(event, false); }
@@ -202,45 +213,63 @@ void TQtControlHost::mouseDoubleClickEvent(QMouseEvent* event) { Press(event, tr
 void TQtControlHost::mouseMoveEvent(QMouseEvent* event) {
   if (!fControl) return;
   const QPoint p = event->position().toPoint() - ClientOrigin();
-  fControl->MouseMove(ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y());
+  fBarrier.Run("mouse move", [&] { fControl->MouseMove(ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y()); });
 }
 
 void TQtControlHost::mouseReleaseEvent(QMouseEvent* event) {
   TMouseButton button;
   if (!fControl || !ButtonOf(event->button(), button)) return;
   const QPoint p = event->position().toPoint() - ClientOrigin();
-  fControl->MouseUp(button, ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y());
+  fBarrier.Run("mouse release",
+               [&] { fControl->MouseUp(button, ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y()); });
+}
+
+int TQtControlHost::WholeNotches(int axis, int delta) {
+  int& rest = fWheelRest[axis];
+  delta = std::clamp(delta, -kMaxWheelTurn, kMaxWheelTurn);
+  // Turning back drops what was gathered the other way.
+  if ((rest < 0 && delta > 0) || (rest > 0 && delta < 0)) rest = 0;
+  rest += delta;
+  const int whole = rest / kWheelNotch * kWheelNotch;
+  rest -= whole;
+  return whole;
 }
 
 void TQtControlHost::wheelEvent(QWheelEvent* event) {
   if (!fControl) return;
+  // Touchpads turn in small steps: they add up to whole notches, which is what the control
+  // and the bars act on.
+  const bool vertical = event->angleDelta().y() != 0;
+  const int delta = WholeNotches(vertical ? 0 : 1, vertical ? event->angleDelta().y() : event->angleDelta().x());
+  if (delta == 0) return;
   const QPoint p = event->position().toPoint() - ClientOrigin();
-  const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
-  if (fControl->MouseWheel(ShiftOf(event->modifiers(), event->buttons()), delta, p.x(), p.y())) return;
+  const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
+  bool handled = false;
+  if (!fBarrier.Run("wheel", [&] { handled = fControl->MouseWheel(shift, delta, p.x(), p.y()); }) || handled) return;
   // Unhandled: the wheel moves a visible bar, vertical first.
-  const bool horizontal = event->angleDelta().y() == 0 || !fBars[1]->isVisible();
+  const bool horizontal = !vertical || !fBars[1]->isVisible();
   QScrollBar* bar = fBars[horizontal ? 0 : 1];
   if (!bar->isVisible()) return event->ignore();
-  bar->setValue(bar->value() - delta / 120 * bar->singleStep() * 3);
+  bar->setValue(bar->value() - delta / kWheelNotch * bar->singleStep() * 3);
 }
 
 void TQtControlHost::keyPressEvent(QKeyEvent* event) {
   const int32_t key = KeyOf(event->key());
   if (!fControl || key == 0) return QWidget::keyPressEvent(event);
-  fControl->KeyDown(key, ShiftOf(event->modifiers()));
+  fBarrier.Run("key press", [&] { fControl->KeyDown(key, ShiftOf(event->modifiers())); });
 }
 
 void TQtControlHost::keyReleaseEvent(QKeyEvent* event) {
   const int32_t key = KeyOf(event->key());
   if (!fControl || key == 0) return QWidget::keyReleaseEvent(event);
-  fControl->KeyUp(key, ShiftOf(event->modifiers()));
+  fBarrier.Run("key release", [&] { fControl->KeyUp(key, ShiftOf(event->modifiers())); });
 }
 
 void TQtControlHost::focusInEvent(QFocusEvent*) {
-  if (fControl) fControl->SetFocused(true);
+  if (fControl) fBarrier.Run("focus in", [&] { fControl->SetFocused(true); });
 }
 void TQtControlHost::focusOutEvent(QFocusEvent*) {
-  if (fControl) fControl->SetFocused(false);
+  if (fControl) fBarrier.Run("focus out", [&] { fControl->SetFocused(false); });
 }
 
 }  // namespace kx

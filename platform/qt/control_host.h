@@ -1,15 +1,18 @@
 // TQtControlHost: the QWidget that shows one self-drawn control. It blits the control's back
 // buffer inside its one-pixel frame, forwards mouse, wheel, keys, focus and resizes, keeps two
 // native scroll bars in step with the control's scroll-bar state, shows the control's cursor and
-// runs its timers. Everything the control does is decided by the control.
+// runs its timers. Everything the control does is decided by the control; whatever it throws
+// stops at the widget's event barrier.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
 
 #include "platform/host.h"
+#include "platform/qt/event_barrier.h"
 #include "platform/qt/qt_timers.h"
 
+class QPainter;
 class QScrollBar;
 
 namespace kx {
@@ -49,12 +52,18 @@ class TQtControlHost : public QWidget, public TControlHost {
  private:
   void LayoutBars();
   void Press(QMouseEvent* event, bool doubleClick);
+  void PaintClient(QPainter& painter, const QRect& damage);
+  // The wheel turn to act on: whole notches of `delta` on its axis, the rest kept for later.
+  int WholeNotches(int axis, int delta);
 
   TCustomControl* fControl;
+  TQtEventBarrier fBarrier;  // before fTimers, whose ticks run through it
   TQtTimerService fTimers;
   QScrollBar* fBars[2];
   bool fSyncingBars = false;
   QImage fImage;  // the client area in the screen's 32-bit format
+  // Wheel turn below a whole notch, per axis (vertical, horizontal), in eighths of a degree.
+  int fWheelRest[2] = {0, 0};
 };
 
 }  // namespace kx

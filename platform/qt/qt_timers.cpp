@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/qt/event_barrier.h"
+
 namespace kx {
 
 TQtTimerService::~TQtTimerService() {
@@ -13,7 +15,8 @@ TQtTimerService::~TQtTimerService() {
 int64_t TQtTimerService::Start(int32_t intervalMs, std::function<void()> tick) {
   auto* timer = new QTimer(fOwner);
   timer->setInterval(std::max(intervalMs, 1));
-  QObject::connect(timer, &QTimer::timeout, timer, std::move(tick));
+  QObject::connect(timer, &QTimer::timeout, timer,
+                   [barrier = &fBarrier, tick = std::move(tick)] { barrier->Run("timer", tick); });
   timer->start();
   const int64_t handle = fNextHandle++;
   fTimers[handle] = timer;

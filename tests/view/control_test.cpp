@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "imaging/view/buffered_control.h"
@@ -20,13 +21,16 @@ class TProbe : public TBufferedControl {
   int32_t Resizes = 0;
   std::vector<std::pair<int32_t, int64_t>> Ticks;  // (id, time)
   TManualTimerService* Clock = nullptr;
+  bool PaintThrows = false;
 
   void Paint() override {
     ++Paints;
+    if (PaintThrows) throw std::runtime_error("paint failed");
     Canvas().Brush = TBrush{Color, bsSolid};
     Canvas().FillRect(Rect(0, 0, Buffer().Width(), Buffer().Height()));
   }
   void Poke(int32_t l, int32_t t, int32_t r, int32_t b) { InvalidateRect(l, t, r, b); }
+  bool RenderingNow() const { return Rendering(); }
 
  protected:
   void Resize() override { ++Resizes; }
@@ -100,6 +104,24 @@ TEST(Control, RenderRepaintsOnlyWhatWasInvalidated) {
   p.SetBounds(0, 0, 3, 2);
   EXPECT_EQ(host.Snapshot().Width(), 3);
   EXPECT_EQ(p.Paints, 3);
+}
+
+TEST(Control, ThrowingPaintEndsTheRenderAndIsPaintedAgainNextTime) {
+  TProbe p;
+  THeadlessHost host(p, 6, 4);
+  p.Color = 0x00FF00;
+  p.PaintThrows = true;
+  EXPECT_THROW(host.Snapshot(), std::runtime_error);
+  EXPECT_FALSE(p.RenderingNow());
+  EXPECT_FALSE(p.NeedsPaint()) << "the failed paint asked nobody to repaint";
+  host.ClearRecords();
+  p.PaintThrows = false;
+  const TBitmap shot = host.Snapshot();
+  EXPECT_EQ(p.Paints, 2);
+  EXPECT_EQ(shot.GetPixel(5, 3), CreateRGB(0, 255, 0));
+  EXPECT_TRUE(host.Invalidations.empty());
+  host.Snapshot();
+  EXPECT_EQ(p.Paints, 2) << "painted in full: nothing left to do";
 }
 
 TEST(Control, CursorAndScrollBarChangesReachTheHost) {

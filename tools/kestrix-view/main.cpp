@@ -1,4 +1,4 @@
-// kestrix-view FILE [--grab=OUT.png]: shows a JPEG in a hosted image view, for trying the view
+// kestrix-view FILE [--grab=OUT.png]: shows a picture in a hosted image view, for trying the view
 // by hand and for screenshots. The keys are listed by --help; the window title shows the mode.
 // --grab saves the window's first frame and quits (works on the offscreen platform too).
 #include <QApplication>
@@ -8,11 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "imaging/core/stream.h"
-#include "imaging/io/ioparams.h"
-#include "imaging/io/jpeg_codec.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
+#include "tools/kestrix-view/picture_load.h"
 #include "tools/kestrix-view/viewer_view.h"
 
 namespace {
@@ -31,7 +29,7 @@ int main(int argc, char** argv) {
   const bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
   const bool grab = argc == 3 && std::strncmp(argv[2], "--grab=", 7) == 0;
   if (help || (argc != 2 && !grab)) {
-    std::fprintf(help ? stdout : stderr, "usage: kestrix-view FILE.jpg [--grab=OUT.png]\n\n%s\n",
+    std::fprintf(help ? stdout : stderr, "usage: kestrix-view PICTURE [--grab=OUT.png]\n\n%s\n",
                  kestrixview::kViewerKeys);
     return help ? 0 : 2;
   }
@@ -39,26 +37,11 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments();
   kx::KXQtApplyDesktop(app.primaryScreen(), app.palette());
 
-  const std::string file = args[1].toStdString();
-  kx::TBitmap picture;
-  kx::TIOParamsVals params;
-  bool aborting = false;
-  kx::TProgressRec progress = kx::NullProgress();
-  progress.Aborting = &aborting;
-  try {
-    kx::TMemoryStream stream;
-    stream.LoadFromFile(file);
-    kx::ReadJPegStream(stream, picture, params, false, progress);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "kestrix-view: %s\n", e.what());
-    return 1;
-  }
-  if (aborting || picture.Empty()) {
-    std::fprintf(stderr, "kestrix-view: %s: not a readable JPEG\n", file.c_str());
-    return 1;
-  }
-
   kestrixview::TViewerView view;
+  if (const std::string failure = kestrixview::LoadIntoView(view, args[1].toStdString()); !failure.empty()) {
+    std::fprintf(stderr, "kestrix-view: %s\n", failure.c_str());
+    return 1;
+  }
   view.SetScrollBars(kx::ssBoth);
   view.SetMouseInteract({kx::miZoom, kx::miScroll});
   kx::TQtControlHost host(view);
@@ -66,9 +49,8 @@ int main(int argc, char** argv) {
   view.OnStatusChange = kx::TEvent<>::Bind<&TTitle::Refresh>(&title);
   view.OnViewChange = kx::TKXViewChangeEvent::Bind<&TTitle::ViewChanged>(&title);
   const QSize screen = app.primaryScreen() ? app.primaryScreen()->availableSize() * 3 / 4 : QSize(1000, 800);
+  const kx::TBitmap& picture = view.Bitmap();
   host.resize(std::min(picture.Width() + 2, screen.width()), std::min(picture.Height() + 2, screen.height()));
-  view.Assign(&picture);
-  if (params.DpiX > 0 && params.DpiY > 0) view.SetDPI(params.DpiX, params.DpiY);
   title.Refresh();
   host.show();
   if (grab) return host.grab().save(args[2].mid(7)) ? 0 : 1;

@@ -119,7 +119,9 @@ class TKestrixProc : public TFreeNotifyTarget {
   // Per channel: at or below the down limit takes the down value, then above the up limit
   // the up value. Limits black and white change nothing.
   void Threshold(TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue);
-  // Stretches the levels low..high to 0..255 per channel.
+  // Per channel: stretches low..255 to 0..255, then scales by 255 / high (clipped at 255), so
+  // `high` acts as a gain and not as the top level: low 50, high 200 maps 200 to 238 and
+  // reaches 255 only from 211.
   void HistEqualize(TRGB low, TRGB high);
   // Equalises through the whole picture's level ranges, choosing per pixel between its range
   // and its 3 x 3 neighbourhood mean. Pictures under 256 pixels are left alone.
@@ -136,9 +138,11 @@ class TKestrixProc : public TFreeNotifyTarget {
 
   // Whole-picture conversions (color_convert.cpp), undo first. 24-bit only except
   // ConvertTo24Bit, which takes only 1-bit pictures.
-  // More than 2 colours: reduced to that many quantizer colours, still 24-bit; otherwise
-  // ordered dithering to 1 bit. The palette, when given, receives the quantizer's colours
-  // (black and white for 1 bit), as many as it holds.
+  // More than 2 colours: reduced to that many quantizer colours, still 24-bit (a picture of
+  // no more colours than asked, above 256, keeps every pixel); otherwise ordered dithering to
+  // 1 bit. The palette, when given, receives the quantizer's colours (black and white for
+  // 1 bit), as many as it holds, and zeros after them. A colour count whose network would learn
+  // for too long on this picture is refused (LastRefusal).
   void ConvertTo(int32_t colors);
   void ConvertToPalette(int32_t colors, std::span<TRGB> palette);
   void ConvertToBWOrdered();

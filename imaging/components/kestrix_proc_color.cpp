@@ -1,6 +1,7 @@
 // The colour and tone members of the processing component: each runs its pixel routine on
 // the effective selection (or the whole picture) with undo, progress and a repaint.
 #include <algorithm>
+#include <string>
 
 #include "imaging/components/kestrix_proc.h"
 #include "imaging/proc/color.h"
@@ -111,6 +112,12 @@ void TKestrixProc::CalcImagePalette(std::span<TRGB> palette, int32_t maxColors) 
 
 void TKestrixProc::ConvertToPalette(int32_t colors, std::span<TRGB> palette) {
   if (!fBitmap || fBitmap->BitCount() != 24) return;
+  fLastRefusal.clear();
+  if (colors > 2 && TKXQuantizer::Refuses(*fBitmap, colors)) {
+    fLastRefusal = "ConvertTo: " + std::to_string(colors) +
+                   " colours of this picture need more learning than the quantizer allows; ask for fewer colours";
+    return;
+  }
   if (fAutoUndo) SaveUndo();
   TProgressRec progress = ProgressRec();
   if (colors > 2) {

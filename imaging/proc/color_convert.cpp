@@ -16,9 +16,13 @@ namespace kx {
 void _ConvertTo(TBitmap& bitmap, int32_t colors, std::span<TRGB> palette, TProgressRec& progress) {
   if (bitmap.BitCount() != 24 || bitmap.Empty()) return;
   colors = std::clamp(colors, 1, kMaxColors);
-  std::vector<TRGB> entries(static_cast<size_t>(colors));
+  // A picture has no more colours than pixels, so a longer palette would hold only zeros.
+  const int64_t pixels = int64_t(bitmap.Width()) * bitmap.Height();
+  std::vector<TRGB> entries(size_t(std::min<int64_t>(colors, pixels)));
   const TKXQuantizer quantizer(bitmap, entries, colors, -1);
-  std::copy_n(entries.begin(), std::min(entries.size(), palette.size()), palette.begin());
+  const size_t given = std::min(entries.size(), palette.size());
+  std::copy_n(entries.begin(), given, palette.begin());
+  std::fill(palette.begin() + ptrdiff_t(given), palette.end(), TRGB{});
   const int32_t w = bitmap.Width();
   progress.StartRows(bitmap.Height());
   for (int32_t y = 0; y < bitmap.Height(); ++y) {

@@ -38,7 +38,10 @@ double HueValue(double m1, double m2, double x) {
   return m1;
 }
 
-uint8_t Unit255(double v) { return Clamp255(KXTrunc(v * 255.0)); }
+// Trunc(v x 255) of the exact value: the few operations before it can leave a channel that is
+// exactly a whole level a hair below it (m1 = 2l - m2 of (200, 50, 50) comes out at 49.99...),
+// and the tolerance is far below the smallest step of the exact values.
+uint8_t Unit255(double v) { return Clamp255(KXTrunc(v * 255.0 + 1e-9)); }
 
 }  // namespace
 
@@ -57,9 +60,7 @@ void RGB2HSL(TRGB c, double& h, double& s, double& l) {
   else
     h = (b - r) / d + 2;
   h /= 6;
-  // A red hue with green equal to blue sits at 1 rather than 0 (the same colour), so that a
-  // positive shift of pure red saturates at the top of the clamped hue range and stays red.
-  if (h <= 0) h += 1;
+  if (h < 0) h += 1;
 }
 
 TRGB HSL2RGB(double l, double s, double h) {
@@ -126,9 +127,14 @@ TRGB HSV2RGB(int32_t h, int32_t s, int32_t v) {
 void _HSLvar(TBitmap& bitmap, int32_t dh, int32_t ds, int32_t dl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
              const TProgressRec& progress) {
   const double addH = dh / 360.0, addS = ds / 100.0, addL = dl / 100.0;
+  // Pure red lies at both ends of the clamped hue range. A positive shift takes it from the top
+  // end, where it saturates, so that the primary survives any shift; every other colour keeps its
+  // own hue, and a red with green equal to blue moves like its neighbours.
+  const TRGB pureRed = CreateRGB(255, 0, 0);
   ForEachPixel(bitmap, x1, y1, x2, y2, progress, [=](TRGB& p) {
     double h, s, l;
     RGB2HSL(p, h, s, l);
+    if (addH > 0 && p == pureRed) h = 1;
     p = HSL2RGB(l + addL, s + addS, h + addH);
   });
 }

@@ -1,9 +1,11 @@
-// The two colour quantizers: median cut over 5-bit colour cells (up to 256 colours) and the
-// self-organising network (more colours), behind TKXQuantizer.
+// The colour quantizers behind TKXQuantizer: median cut over 5-bit colour cells (up to 256
+// colours), and above that the picture's own colours when they fit, else the self-organising
+// network.
 #include "imaging/proc/quantizer.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -308,6 +310,34 @@ struct TNeuralState {
     }
   }
 
+  // The order a selection sort by green leaves (at each step the first smallest of the rest is
+  // swapped forward), which decides lookups on ties, found in O(n log n): a tree over the
+  // positions holds the first position of the smallest green in each range.
+  void SortByGreen() {
+    const size_t n = Net.size();
+    constexpr uint32_t kNone = UINT32_MAX;
+    size_t leaves = 1;
+    while (leaves < n) leaves <<= 1;
+    std::vector<uint32_t> tree(2 * leaves, kNone);
+    const auto first = [&](uint32_t a, uint32_t b) {
+      if (a == kNone) return b;
+      if (b == kNone) return a;
+      return Net[b].G < Net[a].G ? b : a;  // a lies left of b
+    };
+    const auto update = [&](size_t node) {
+      for (node >>= 1; node > 0; node >>= 1) tree[node] = first(tree[2 * node], tree[2 * node + 1]);
+    };
+    for (size_t i = 0; i < n; ++i) tree[leaves + i] = uint32_t(i);
+    for (size_t node = leaves - 1; node > 0; --node) tree[node] = first(tree[2 * node], tree[2 * node + 1]);
+    for (size_t i = 0; i < n; ++i) {
+      const size_t smallest = tree[1];
+      std::swap(Net[i], Net[smallest]);
+      tree[leaves + i] = kNone;
+      update(leaves + i);
+      update(leaves + smallest);
+    }
+  }
+
   void Finish(std::span<TRGB> palette) {
     for (size_t i = 0; i < Net.size(); ++i) {
       TNeuron& n = Net[i];
@@ -315,15 +345,12 @@ struct TNeuralState {
       n.Index = int32_t(i);
       if (i < palette.size()) palette[i] = CreateRGB(uint8_t(n.R), uint8_t(n.G), uint8_t(n.B));
     }
-    // Neurons sorted by green (selection sort, as the search order on ties depends on it), and
-    // for each green value the middle of its run as the search start.
+    // Neurons sorted by green, and for each green value the middle of its run as the search
+    // start.
+    SortByGreen();
     const int32_t n = int32_t(Net.size());
     int32_t previous = 0, start = 0;
     for (int32_t i = 0; i < n; ++i) {
-      int32_t smallest = i;
-      for (int32_t j = i + 1; j < n; ++j)
-        if (Net[size_t(j)].G < Net[size_t(smallest)].G) smallest = j;
-      std::swap(Net[size_t(i)], Net[size_t(smallest)]);
       const int32_t green = Net[size_t(i)].G;
       if (green != previous) {
         GreenIndex[size_t(previous)] = (start + i) >> 1;
@@ -371,7 +398,52 @@ struct TNeuralState {
   }
 };
 
+// The picture's own colours, packed red << 16 | green << 8 | blue, in ascending order; the
+// palette lists them in that order.
+struct TExactState {
+  std::vector<uint32_t> Colors;
+
+  int32_t Find(TRGB c) const {
+    const uint32_t key = uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b;
+    const auto at = std::lower_bound(Colors.begin(), Colors.end(), key);
+    if (at != Colors.end() && *at == key) return int32_t(at - Colors.begin());
+    // A colour the picture lacks: the nearest by the sum of channel differences.
+    int32_t best = 0, bestD = INT32_MAX;
+    for (size_t i = 0; i < Colors.size(); ++i) {
+      const uint32_t v = Colors[i];
+      const int32_t d =
+          std::abs(int32_t(v >> 16) - c.r) + std::abs(int32_t((v >> 8) & 255) - c.g) + std::abs(int32_t(v & 255) - c.b);
+      if (d < bestD) bestD = d, best = int32_t(i);
+    }
+    return best;
+  }
+};
+
 namespace {
+
+// The distinct colours of a 24-bit picture in ascending packed order, through one bit per
+// 24-bit colour (2 MiB); false as soon as there are more than `limit`.
+bool CollectColors(const TBitmap& bitmap, int64_t limit, std::vector<uint32_t>& colors) {
+  std::vector<uint64_t> seen(size_t(1) << 18);
+  int64_t count = 0;
+  for (int32_t y = 0; y < bitmap.Height(); ++y) {
+    const TRGB* row = reinterpret_cast<const TRGB*>(bitmap.ScanLine(y));
+    for (int32_t x = 0; x < bitmap.Width(); ++x) {
+      const uint32_t key = uint32_t(row[x].r) << 16 | uint32_t(row[x].g) << 8 | row[x].b;
+      uint64_t& word = seen[key >> 6];
+      const uint64_t bit = uint64_t(1) << (key & 63);
+      if (word & bit) continue;
+      if (++count > limit) return false;
+      word |= bit;
+    }
+  }
+  colors.clear();
+  colors.reserve(size_t(count));
+  for (size_t w = 0; w < seen.size(); ++w)
+    for (uint64_t bits = seen[w]; bits != 0; bits &= bits - 1)
+      colors.push_back(uint32_t(w * 64 + size_t(std::countr_zero(bits))));
+  return true;
+}
 
 int32_t SamplingFactorFor(const TBitmap& bitmap, int32_t quality) {
   if (quality == -1) {
@@ -385,34 +457,82 @@ int32_t SamplingFactorFor(const TBitmap& bitmap, int32_t quality) {
 // More neurons than there are 24-bit colours cannot help.
 constexpr int32_t kMaxNeurons = 1 << 24;
 
+// Every sample of the network's learning visits every neuron; beyond this many visits the
+// learning would run for minutes.
+constexpr int64_t kMaxNetworkVisits = int64_t(1) << 31;
+
+// Pictures from this size on remember each colour's network lookup.
+constexpr int64_t kMemoPixels = int64_t(1) << 20;
+
+// The most neurons the network learns with on `bitmap` (never below the 257 that the network
+// starts at).
+int64_t AffordableNeurons(const TBitmap& bitmap, int32_t factor) {
+  const int64_t samples = int64_t(bitmap.Width()) * bitmap.Height() / factor;
+  return std::max<int64_t>(257, kMaxNetworkVisits / std::max<int64_t>(samples, 1));
+}
+
 }  // namespace
+
+bool TKXQuantizer::Refuses(const TBitmap& bitmap, int32_t colors, int32_t quality) {
+  if (colors <= 256 || bitmap.BitCount() != 24) return false;
+  colors = std::min(colors, kMaxNeurons);
+  if (colors <= AffordableNeurons(bitmap, SamplingFactorFor(bitmap, quality))) return false;
+  std::vector<uint32_t> own;
+  return !CollectColors(bitmap, colors, own);
+}
 
 TKXQuantizer::TKXQuantizer(const TBitmap& bitmap, std::span<TRGB> palette, int32_t colors, int32_t quality) {
   if (colors <= 256 || bitmap.BitCount() != 24) {
     fMedian = CreateMedianCutQuantizer(bitmap, palette, std::min(colors, 256));
     return;
   }
-  fNeural = std::make_unique<TNeuralState>(std::min(colors, kMaxNeurons), SamplingFactorFor(bitmap, quality));
+  colors = std::min(colors, kMaxNeurons);
+  std::vector<uint32_t> own;
+  if (CollectColors(bitmap, colors, own)) {
+    fExact = std::make_unique<TExactState>();
+    fExact->Colors = std::move(own);
+    const auto& c = fExact->Colors;
+    for (size_t i = 0; i < palette.size(); ++i)
+      palette[i] = i < c.size() ? CreateRGB(uint8_t(c[i] >> 16), uint8_t(c[i] >> 8), uint8_t(c[i])) : TRGB{};
+    return;
+  }
+  const int32_t factor = SamplingFactorFor(bitmap, quality);
+  fNeural =
+      std::make_unique<TNeuralState>(int32_t(std::min<int64_t>(colors, AffordableNeurons(bitmap, factor))), factor);
   fNeural->Learn(bitmap);
   fNeural->Finish(palette);
   for (size_t i = fNeural->Net.size(); i < palette.size(); ++i) palette[i] = TRGB{};
+  if (int64_t(bitmap.Width()) * bitmap.Height() >= kMemoPixels && fNeural->Net.size() < UINT16_MAX)
+    fMemo.assign(size_t(1) << 24, 0);
 }
 
 TKXQuantizer::~TKXQuantizer() = default;
 
-int32_t TKXQuantizer::GetRGBIndex(TRGB color) const { return fMedian ? fMedian->Find(color) : fNeural->Find(color); }
+int32_t TKXQuantizer::GetRGBIndex(TRGB color) const {
+  if (fMedian) return fMedian->Find(color);
+  if (fExact) return fExact->Find(color);
+  if (fMemo.empty()) return fNeural->Find(color);
+  uint16_t& known = fMemo[size_t(color.r) << 16 | size_t(color.g) << 8 | color.b];
+  if (known == 0) known = uint16_t(fNeural->Find(color) + 1);
+  return known - 1;
+}
 
 void TKXQuantizer::MapRow(TRGB* pixels, int32_t count, std::span<const TRGB> palette) const {
+  // Every colour of the picture is its own entry.
+  if (fExact && palette.size() >= fExact->Colors.size()) return;
   for (int32_t x = 0; x < count; ++x) {
     const size_t i = size_t(GetRGBIndex(pixels[x]));
     pixels[x] = i < palette.size() ? palette[i] : TRGB{};
   }
 }
 
+int32_t TKXQuantizer::Method() const { return fMedian ? 1 : fExact ? 2 : 0; }
+
 int32_t TKXQuantizer::SamplingFactor() const { return fNeural ? fNeural->SampleFactor : 0; }
 
 int32_t TKXQuantizer::ColorCount() const {
-  return fMedian ? MedianCutBoxCount(*fMedian) : int32_t(fNeural->Net.size());
+  if (fMedian) return MedianCutBoxCount(*fMedian);
+  return fExact ? int32_t(fExact->Colors.size()) : int32_t(fNeural->Net.size());
 }
 
 }  // namespace kx

@@ -13,10 +13,12 @@ double KXFilterKernel(TResampleFilter filter, double x);
 double KXFilterSupport(TResampleFilter filter);
 
 // Fills `dest` (already at the target size) from a 24-bit `source` through `filter`: a
-// horizontal and a vertical pass of weighted sums (weights summing to 1), each rounded to
-// bytes; the vertical pass first when that is cheaper.
-// Other source formats, rfNone or an empty side leave `dest` alone. Progress goes to
-// `onProgress` with `sender`.
+// horizontal pass of weighted sums (weights summing to 1) rounded to bytes, then a vertical
+// pass over its result. Other source formats, rfNone, an empty side or a work picture of W1 x H0
+// above the pixel limit leave `dest` alone.
+// Progress goes to `onProgress` with `sender`: Trunc(n x 100 / (W1 + H0 + 0.5)) after each
+// source row n = 1..H0 of the first pass, then with n = H0 + k + 1 for each destination
+// column k of the second.
 void _Resample(const TBitmap& source, TBitmap& dest, TResampleFilter filter, const TProgressEvent& onProgress = {},
                void* sender = nullptr);
 // The view's variant: an axis that shrinks is stretched without filtering; an enlarging axis

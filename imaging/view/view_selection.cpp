@@ -264,37 +264,16 @@ void TKestrixView::AssignSelTo(TBitmap& target) {
   if (fSel.Points.empty() || fBitmap.Empty()) return;
   const int32_t l = std::clamp(SelX1(), 0, fBitmap.Width() - 1), t = std::clamp(SelY1(), 0, fBitmap.Height() - 1);
   const int32_t r = std::clamp(SelX2(), l, fBitmap.Width() - 1), b = std::clamp(SelY2(), t, fBitmap.Height() - 1);
-  const int32_t w = r - l + 1, h = b - t + 1;
-  target.SetPixelFormat(fBitmap.PixelFormat());
-  target.SetSize(w, h);
-  target.Canvas().CopyRect(Rect(0, 0, w, h), fBitmap, Rect(l, t, r + 1, b + 1));
-  if (_IsRectangle(PolySelArray(), PolySelCount())) return;
-  // Pixels whose centres lie outside the polygon (even-odd over all sub-polygons) take the
-  // background colour.
-  TCanvas& canvas = target.Canvas();
-  canvas.Brush = TBrush{ColorToRGB(fBackground), bsSolid};
-  std::vector<double> crossings;
-  for (int32_t y = 0; y < h; ++y) {
-    const double yc = t + y + 0.5;
-    crossings.clear();
-    ForEachSubPolygon(fSel.Points, [&](size_t begin, size_t end) {
-      for (size_t i = begin; i < end; ++i) {
-        const TPoint& p = fSel.Points[i];
-        const TPoint& q = fSel.Points[i + 1 < end ? i + 1 : begin];
-        if ((p.Y <= yc) != (q.Y <= yc)) crossings.push_back(p.X + (yc - p.Y) * (q.X - p.X) / double(q.Y - p.Y));
-      }
-    });
-    std::sort(crossings.begin(), crossings.end());
-    int32_t x = 0;  // first target column not yet decided
-    for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
-      // Inside: columns whose centre l + c + 0.5 lies in [crossings[i], crossings[i + 1]).
-      const int32_t in0 = std::clamp(int32_t(std::ceil(crossings[i] - l - 0.5)), 0, w);
-      const int32_t in1 = std::clamp(int32_t(std::ceil(crossings[i + 1] - l - 0.5)), in0, w);
-      canvas.FillRect(Rect(x, y, std::max(x, in0), y + 1));
-      x = std::max(x, in1);
-    }
-    canvas.FillRect(Rect(x, y, w, y + 1));
+  if (_IsRectangle(PolySelArray(), PolySelCount())) {
+    const int32_t w = r - l + 1, h = b - t + 1;
+    target.SetPixelFormat(fBitmap.PixelFormat());
+    target.SetSize(w, h);
+    target.Canvas().CopyRect(Rect(0, 0, w, h), fBitmap, Rect(l, t, r + 1, b + 1));
+    return;
   }
+  // The pixels of a polygon are those the crop and the processing frame take: the union of the
+  // sub-polygons. The rest of the box takes the background colour.
+  _CopyBitmapPoly(fBitmap, target, l, t, r + 1, b + 1, PolySelArray(), PolySelCount(), ColorToRGB(fBackground));
 }
 
 void TKestrixView::AssignSelTo(TKestrixView& target) {

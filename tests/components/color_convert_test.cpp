@@ -1,9 +1,12 @@
-// Colour reduction and statistics: ConvertTo at 2 and 16 colours, ConvertToPalette writing no
-// more entries than the caller holds, the 1-bit conversions and back, distinct-colour counts,
+// Colour reduction and statistics: ConvertTo at 2 and 16 colours, at more colours than the
+// picture has, and refused for a network too large to learn; ConvertToPalette writing no more
+// entries than the caller holds, the 1-bit conversions and back, distinct-colour counts,
 // histograms (zeros for a picture they cannot count) and the palette calculation.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "imaging/components/kestrix_proc.h"
@@ -59,6 +62,48 @@ TEST(ColorConvert, ConvertToTwoAndSixteenColours) {
   keep.Proc.ConvertTo(256);
   for (int32_t y = 0; y < 5; ++y)
     for (int32_t x = 0; x < 7; ++x) ASSERT_EQ(keep.Bitmap.GetPixel(x, y), few.GetPixel(x, y));
+}
+
+TEST(ColorConvert, ColourCountsAbovePicturesOwnKeepEveryPixel) {
+  // Above 256 colours, asking for at least as many colours as the picture has keeps it as it
+  // is, at once however many are asked; the palette lists its colours in ascending order.
+  const TBitmap photo = kxtest::MakePicture(320, 240);
+  TWork count(photo);
+  const int32_t own = count.Proc.CalcImageNumColors();
+  ASSERT_GT(own, 256);
+  for (const int32_t asked : {own, own + 1, 1000000, INT32_MAX}) {
+    TWork w(photo);
+    std::vector<TRGB> palette(size_t(own) + 2, kCanary);
+    w.Proc.ConvertToPalette(asked, palette);
+    EXPECT_TRUE(kxtest::SameBitmap(w.Bitmap, photo)) << asked;
+    EXPECT_TRUE(w.Proc.LastRefusal().empty());
+    const std::set<uint32_t> colors = Colors(photo);
+    size_t i = 0;
+    for (const uint32_t c : colors) ASSERT_EQ(palette[i++], CreateRGB(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)));
+    EXPECT_EQ(palette[size_t(own)], TRGB{});
+    EXPECT_EQ(palette[size_t(own) + 1], TRGB{});
+  }
+}
+
+TEST(ColorConvert, NetworksTooLargeToLearnAreRefused) {
+  // 1200 x 1000 pixels of distinct colours: a million neurons would learn over 33,000 samples
+  // each; the picture stays, and so does the undo state.
+  TBitmap distinct(1200, 1000);
+  for (int32_t y = 0; y < 1000; ++y)
+    for (int32_t x = 0; x < 1200; ++x) {
+      const uint32_t v = uint32_t(y * 1200 + x) * 2654435761u >> 8;
+      distinct.SetPixel(x, y, CreateRGB(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)));
+    }
+  TWork w(distinct);
+  w.Proc.ClearUndo();
+  w.Proc.ConvertTo(1000000);
+  EXPECT_TRUE(kxtest::SameBitmap(w.Bitmap, distinct));
+  EXPECT_FALSE(w.Proc.CanUndo());
+  EXPECT_NE(w.Proc.LastRefusal().find("ConvertTo"), std::string::npos);
+  // A network it can afford runs, and a later run clears the refusal.
+  w.Proc.ConvertTo(300);
+  EXPECT_TRUE(w.Proc.LastRefusal().empty());
+  EXPECT_LE(Colors(w.Bitmap).size(), 300u);
 }
 
 TEST(ColorConvert, PaletteOfTwoColoursFitsTheCallersPalette) {

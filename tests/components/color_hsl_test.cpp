@@ -1,5 +1,5 @@
 // Hue, saturation, lightness and value: hand-computed conversions, the clamped (not wrapped)
-// hue, pure red kept by a positive HSL hue shift, HSV's 0..99 steps, and channel extraction.
+// hue, pure red kept by any HSL hue shift while other reds move, HSV's 0..99 steps, and channel extraction.
 #include <gtest/gtest.h>
 
 #include "imaging/components/kestrix_proc.h"
@@ -38,7 +38,11 @@ TEST(ColorHSL, ConversionsOfHandPickedColours) {
   EXPECT_EQ(h, 0);
   EXPECT_EQ(s, 0);
   RGB2HSL(CreateRGB(255, 0, 0), h, s, l);
-  EXPECT_DOUBLE_EQ(h, 1.0);  // red's hue sits at the top of the range
+  EXPECT_EQ(h, 0);
+  RGB2HSL(CreateRGB(200, 50, 49), h, s, l);
+  EXPECT_NEAR(h, 1.0 / 906, 1e-12);  // (1 / 151) / 6
+  RGB2HSL(CreateRGB(200, 49, 50), h, s, l);
+  EXPECT_NEAR(h, 1 - 1.0 / 906, 1e-12);
   EXPECT_EQ(HSL2RGB(0.5, 1, 1), CreateRGB(255, 0, 0));
   EXPECT_EQ(HSL2RGB(0.5, 1, 0), CreateRGB(255, 0, 0));
   EXPECT_EQ(HSL2RGB(0.5, 0, 0.3), CreateRGB(127, 127, 127));  // Trunc(127.5)
@@ -57,6 +61,38 @@ TEST(ColorHSL, ShiftsClampTheHue) {
   EXPECT_EQ(AfterHSL(CreateRGB(255, 255, 0), 0, -100, 0), CreateRGB(127, 127, 127));
   EXPECT_EQ(AfterHSL(CreateRGB(90, 90, 90), 0, 0, 100), CreateRGB(255, 255, 255));
   EXPECT_EQ(AfterHSL(CreateRGB(30, 90, 150), 0, 0, -100), CreateRGB(0, 0, 0));
+}
+
+// Reds whose green equals blue, pure red and their neighbours, shifted both ways. The expected
+// colours were worked out in exact rational arithmetic from the HLS formulas (hue clamped to
+// 0..1, not wrapped; each channel Trunc(value x 255)); pure red alone enters a positive shift at
+// hue 1.
+TEST(ColorHSL, RedsShiftLikeTheirNeighbours) {
+  struct {
+    TRGB From;
+    int32_t Dh;
+    TRGB To;
+  } const cases[] = {
+      {CreateRGB(255, 0, 0), 40, CreateRGB(255, 0, 0)},       {CreateRGB(255, 0, 0), -40, CreateRGB(255, 0, 0)},
+      {CreateRGB(255, 0, 0), -10, CreateRGB(255, 0, 0)},      {CreateRGB(255, 0, 0), 180, CreateRGB(255, 0, 0)},
+      {CreateRGB(255, 0, 0), -120, CreateRGB(255, 0, 0)},     {CreateRGB(200, 50, 50), 40, CreateRGB(200, 150, 50)},
+      {CreateRGB(200, 50, 50), -40, CreateRGB(200, 50, 50)},  {CreateRGB(200, 50, 50), -10, CreateRGB(200, 50, 50)},
+      {CreateRGB(200, 50, 50), 10, CreateRGB(200, 75, 50)},   {CreateRGB(200, 50, 50), 180, CreateRGB(50, 200, 200)},
+      {CreateRGB(200, 50, 50), -120, CreateRGB(200, 50, 50)}, {CreateRGB(200, 50, 50), 0, CreateRGB(200, 50, 50)},
+      {CreateRGB(200, 50, 49), 40, CreateRGB(200, 150, 49)},  {CreateRGB(200, 50, 49), -10, CreateRGB(200, 49, 49)},
+      {CreateRGB(200, 50, 49), 10, CreateRGB(200, 75, 49)},   {CreateRGB(200, 50, 49), 180, CreateRGB(49, 199, 200)},
+      {CreateRGB(200, 50, 49), 0, CreateRGB(200, 50, 49)},    {CreateRGB(200, 49, 50), 40, CreateRGB(200, 49, 49)},
+      {CreateRGB(200, 49, 50), -10, CreateRGB(200, 49, 75)},  {CreateRGB(200, 49, 50), -120, CreateRGB(49, 50, 200)},
+      {CreateRGB(200, 49, 50), 0, CreateRGB(200, 49, 50)},    {CreateRGB(126, 18, 18), 40, CreateRGB(126, 90, 18)},
+      {CreateRGB(126, 18, 18), -40, CreateRGB(126, 18, 18)},  {CreateRGB(126, 18, 18), 180, CreateRGB(18, 126, 126)},
+      {CreateRGB(126, 18, 18), 0, CreateRGB(126, 18, 18)},    {CreateRGB(255, 1, 1), 40, CreateRGB(255, 170, 1)},
+      {CreateRGB(255, 1, 1), 180, CreateRGB(1, 255, 255)},    {CreateRGB(255, 1, 1), -120, CreateRGB(255, 1, 1)},
+      {CreateRGB(254, 0, 0), 40, CreateRGB(254, 169, 0)},     {CreateRGB(254, 0, 0), 180, CreateRGB(0, 254, 254)},
+      {CreateRGB(254, 0, 0), -10, CreateRGB(254, 0, 0)},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(AfterHSL(c.From, c.Dh, 0, 0), c.To)
+        << int(c.From.r) << "," << int(c.From.g) << "," << int(c.From.b) << " " << c.Dh;
 }
 
 TEST(ColorHSL, HSVStepsOfOneHundredth) {

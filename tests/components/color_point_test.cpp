@@ -208,6 +208,8 @@ TEST(ColorPoint, LevelStretch) {
   TWork s(Ramp());
   s.Proc.HistEqualize(CreateRGB(50, 50, 50), CreateRGB(200, 200, 200));
   EXPECT_EQ(s.Bitmap.GetPixel(200, 0).r, 238);  // A = 187, B = Nearest(238.4)
+  EXPECT_EQ(s.Bitmap.GetPixel(210, 0).r, 254);  // A = 199
+  EXPECT_EQ(s.Bitmap.GetPixel(211, 0).r, 255);  // A = 200, the first level at the top
   EXPECT_EQ(s.Bitmap.GetPixel(50, 0).r, 0);
   EXPECT_EQ(s.Bitmap.GetPixel(10, 0).r, 0);
 

@@ -1,10 +1,12 @@
 // The colour quantizers: pictures of at most K colours map exactly, a single colour, white kept
 // at 255, zeroed palette tails, lookups of colours the picture lacks, the network's sampling
-// factor and size, and the mean error on a natural picture next to another program's median cut.
+// factor and size, a picture's own colours above 256, and the mean error on a natural picture
+// next to another program's median cut.
 #include "imaging/proc/quantizer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -140,6 +142,33 @@ TEST(Quantizer, NetworkAboveTwoHundredFiftySixColours) {
   EXPECT_EQ(TKXQuantizer(small, palette, 300, 50).SamplingFactor(), 15);
   EXPECT_EQ(TKXQuantizer(small, palette, 300, 100).SamplingFactor(), 1);
   EXPECT_EQ(TKXQuantizer(small, palette, 300, 0).SamplingFactor(), 30);
+}
+
+TEST(Quantizer, AboveTwoHundredFiftySixAPictureKeepsItsOwnColours) {
+  const std::vector<TRGB> colors = DistinctColors(400);
+  const TBitmap picture = Cycling(colors, 50, 20);
+  std::vector<TRGB> palette(402, kCanary);
+  const TKXQuantizer q(picture, palette, 1 << 30);
+  EXPECT_EQ(q.Method(), 2);
+  EXPECT_EQ(q.SamplingFactor(), 0);
+  ASSERT_EQ(q.ColorCount(), 400);
+  for (size_t i = 1; i < 400; ++i) {
+    const auto key = [](TRGB c) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; };
+    ASSERT_LT(key(palette[i - 1]), key(palette[i]));
+  }
+  EXPECT_EQ(palette[400], TRGB{});
+  EXPECT_EQ(palette[401], TRGB{});
+  for (const TRGB& c : colors) ASSERT_EQ(palette[size_t(q.GetRGBIndex(c))], c);
+  EXPECT_TRUE(kxtest::SameBitmap(Reduced(picture, 400), picture));
+  // A colour the picture lacks takes the entry nearest by the sum of channel differences.
+  const TRGB near = CreateRGB(uint8_t(std::min(255, colors[7].r + 1)), colors[7].g, colors[7].b);
+  const TRGB found = palette[size_t(q.GetRGBIndex(near))];
+  const auto distance = [&](TRGB c) {
+    return std::abs(c.r - near.r) + std::abs(c.g - near.g) + std::abs(c.b - near.b);
+  };
+  for (const TRGB& c : colors) ASSERT_LE(distance(found), distance(c));
+  // One colour fewer than the picture has trains the network.
+  EXPECT_EQ(TKXQuantizer(picture, palette, 399).Method(), 0);
 }
 
 TEST(Quantizer, UnusablePicturesGiveABlackPalette) {

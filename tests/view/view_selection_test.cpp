@@ -186,6 +186,27 @@ TEST(ViewSelection, StillAntsKeepTheirPhase) {
   EXPECT_EQ(v.View.SelectionPhase(), 0);
 }
 
+TEST(ViewSelection, AssignSelToUnitesOverlappingSubPolygons) {
+  THostedView v(40, 40, CoordinatePicture(40, 40));
+  v.View.SetSelectionBase(kxsbBitmap);
+  v.View.SetBackGround(0x00FF00);
+  v.View.Select(10, 10, 20, 20, kxspReplace);
+  v.View.Select(15, 15, 25, 25, kxspAdd);
+  TBitmap out;
+  v.View.AssignSelTo(out);
+  ASSERT_EQ(out.Width(), 16);
+  ASSERT_EQ(out.Height(), 16);
+  // As a polygon, each rectangle holds the pixels whose centres lie inside it; the overlap
+  // belongs to the selection once, not cancelled out.
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 16; ++x) {
+      const int32_t px = 10 + x, py = 10 + y;
+      const bool inside = (px < 20 && py < 20) || (px >= 15 && py >= 15 && px < 25 && py < 25);
+      ASSERT_EQ(out.GetPixel(x, y), inside ? CreateRGB(uint8_t(px), uint8_t(py), 7) : CreateRGB(0, 255, 0))
+          << x << "," << y;
+    }
+}
+
 TEST(ViewSelection, AssignSelToCopiesTheRegionInsideThePolygon) {
   THostedView v(40, 40, CoordinatePicture(40, 40));
   v.View.SetSelectionBase(kxsbBitmap);

@@ -21,9 +21,13 @@ void TKestrixProc::Resample(int32_t width, int32_t height, TResampleFilter filte
   else if (h < 0)
     h = w * fBitmap->Height() / fBitmap->Width();
   if (!KXPixelsAllowed(w, h)) return Refuse(KXPixelsRefusal(w, h));
+  // The filtered path resizes the rows first, into a picture of the new width and the old height.
+  const bool filtered = filter != rfNone && fBitmap->BitCount() == 24;
+  if (filtered && !KXPixelsAllowed(w, fBitmap->Height()))
+    return Refuse("its first pass: " + KXPixelsRefusal(w, fBitmap->Height()));
   if (fAutoUndo) SaveUndo();
   TBitmap result(int32_t(w), int32_t(h), fBitmap->PixelFormat());
-  if (filter != rfNone && fBitmap->BitCount() == 24) {
+  if (filtered) {
     _Resample(*fBitmap, result, filter, OnProgress, this);
   } else {
     _KXBmpStretch(*fBitmap, result);

@@ -164,6 +164,16 @@ TEST(Resample, SizesAreSettledBeforeTheUndoCopy) {
   EXPECT_EQ(wide.Width(), 1000);
   EXPECT_FALSE(proc.CanUndo());
   EXPECT_EQ(proc.LastRefusal(), "100 x 100 pixels is above the limit of 5000");
+  {
+    // The result fits the limit, but the row pass into 100 x 1000 pixels does not.
+    TBitmap tall = Uniform(10, 1000, 9);
+    proc.SetAttachedBitmap(&tall);
+    const kxtest::TPixelLimitScope limit(5000);
+    proc.Resample(100, 10, rfTriangle);
+    EXPECT_EQ(tall.Width(), 10);
+    EXPECT_EQ(proc.LastRefusal(), "its first pass: 100 x 1000 pixels is above the limit of 5000");
+    proc.SetAttachedBitmap(&wide);
+  }
   proc.Resample(10, 1, rfNone);
   EXPECT_EQ(proc.LastRefusal(), "") << "an operation that runs clears the refusal";
 }

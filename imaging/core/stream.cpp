@@ -71,8 +71,16 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fFileName
       throw EFOpenError("Cannot open file \"" + fileName + "\". " + Reason());
     }
   }
+  NoteSeekability();
   fBuf.resize(kFileBuffer);
 }
+
+TFileStream::TFileStream(int fd, const std::string& fileName) : fFileName(fileName), fFd(fd) {
+  NoteSeekability();
+  fBuf.resize(kFileBuffer);
+}
+
+void TFileStream::NoteSeekability() { fSequential = ::lseek(fFd, 0, SEEK_CUR) < 0 && errno == ESPIPE; }
 
 TFileStream::~TFileStream() {
   if (fFd < 0) return;
@@ -101,9 +109,14 @@ void TFileStream::FlushWrite() {
 
 void TFileStream::WriteAt(const uint8_t* data, size_t count) {
   // The file may take fewer bytes than offered; the rest goes in further calls.
+  if (fSequential && fFilePos != fSequentialEnd) {
+    errno = ESPIPE;
+    throw EWriteError("Cannot write file \"" + fFileName + "\". " + Reason());
+  }
   size_t done = 0;
   while (done < count) {
-    ssize_t n = ::pwrite(fFd, data + done, count - done, fFilePos);
+    ssize_t n =
+        fSequential ? ::write(fFd, data + done, count - done) : ::pwrite(fFd, data + done, count - done, fFilePos);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
@@ -111,6 +124,7 @@ void TFileStream::WriteAt(const uint8_t* data, size_t count) {
     }
     done += size_t(n);
     fFilePos += n;
+    if (fSequential) fSequentialEnd = fFilePos;
   }
 }
 

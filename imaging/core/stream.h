@@ -72,10 +72,14 @@ enum TFileMode : uint16_t {
 };
 
 // A buffered file stream. Errors name the file and the reason; a write the file refuses throws
-// EWriteError from Write itself (buffered bytes of earlier writes may be lost with it).
+// EWriteError from Write itself (buffered bytes of earlier writes may be lost with it). On a
+// descriptor that cannot seek (a pipe, a FIFO, a terminal) bytes go out in order; writing
+// anywhere but after the last byte written throws EWriteError ("Illegal seek").
 class TFileStream : public TStream {
  public:
   TFileStream(const std::string& fileName, uint16_t mode);
+  // Takes over an open descriptor, which the destructor closes; errors name `fileName`.
+  TFileStream(int fd, const std::string& fileName);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -96,10 +100,13 @@ class TFileStream : public TStream {
   void FlushWrite();
   void WriteAt(const uint8_t* data, size_t count);
   void DropReadAhead();
+  void NoteSeekability();
 
   std::string fFileName;
   int fFd = -1;
-  int64_t fFilePos = 0;  // the descriptor's offset
+  int64_t fFilePos = 0;      // the descriptor's offset
+  bool fSequential = false;  // the descriptor cannot seek: writes append at fSequentialEnd
+  int64_t fSequentialEnd = 0;
   std::vector<uint8_t> fBuf;
   size_t fBufPos = 0;     // next byte in fBuf
   size_t fBufLen = 0;     // valid bytes in fBuf (read-ahead)

@@ -388,7 +388,9 @@ TEST(FileReplace, StandardOutputIsWrittenInPlaceOrItsFileReplaced) {
   int pipeEnds[2];
   ASSERT_EQ(pipe(pipeEnds), 0);
   const int readEnd = pipeEnds[0], writeEnd = pipeEnds[1];
-  if (IsRoot()) ASSERT_EQ(fchown(writeEnd, 65534, 65534), 0) << "a user reopens only a pipe of their own";
+  if (IsRoot()) {
+    ASSERT_EQ(fchown(writeEnd, 65534, 65534), 0) << "a user reopens only a pipe of their own";
+  }
   std::vector<uint8_t> received;
   std::thread reader(ReadUntilClosed, readEnd, std::ref(received));
   int status = InChild(

@@ -4,9 +4,7 @@
 #include "app/settings.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 
 #include "platform/file_settings_store.h"
@@ -57,7 +55,10 @@ TEST(Settings, ReadingFollowsItsOrderStopRuleAndRanges) {
        true,
        {"/home/u/Pictures", 2, 80, 10, 40, -20}},
       {"smoothing abc stops with the earlier values kept",
-       {{"MRUD", S("/m")}, {"TwainSource", S("1")}, {"JPEGComp", S("75")}, {"JPEGSmooth", S("abc")},
+       {{"MRUD", S("/m")},
+        {"TwainSource", S("1")},
+        {"JPEGComp", S("75")},
+        {"JPEGSmooth", S("abc")},
         {"Brightness", S("40")}},
        false,
        with([](TSettings& s) { s.MRUD = "/m", s.TwainSource = 1, s.JPEGComp = 75; })},
@@ -130,16 +131,12 @@ TEST(Settings, TheFileStoreKeepsTheOldFileWhenSavingFails) {
   ASSERT_TRUE(ReadSettings(fresh, read));
   EXPECT_EQ(read.MRUD, "/first");
 
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 8;
-  setrlimit(RLIMIT_FSIZE, &small);
   int messages = 0;
-  const bool written = WriteSettings(store, {"/second", 3, 90, 10, 5, 5}, [&](const std::string&) { ++messages; });
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  bool written = true;
+  {
+    const kxtest::TFileSizeLimitScope limit(8);
+    written = WriteSettings(store, {"/second", 3, 90, 10, 5, 5}, [&](const std::string&) { ++messages; });
+  }
   EXPECT_FALSE(written);
   EXPECT_EQ(messages, 1);
   EXPECT_EQ(kxtest::ReadFile(file), before);

@@ -18,8 +18,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -34,6 +34,7 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::MessageOf;
 
 namespace {
 
@@ -68,17 +69,6 @@ struct stat Lstat(const std::string& path) {
   struct stat info {};
   EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
   return info;
-}
-
-template <typename E>
-std::string MessageOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const E& e) {
-    return e.what();
-  }
-  ADD_FAILURE() << "no exception";
-  return {};
 }
 
 bool IsRoot() { return geteuid() == 0; }

@@ -14,6 +14,7 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::MessageOf;
 
 namespace {
 
@@ -21,18 +22,6 @@ std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
   std::vector<uint8_t> v(n);
   for (size_t i = 0; i < n; ++i) v[i] = uint8_t(seed + i * 7 + (i >> 8));
   return v;
-}
-
-// Runs `body` and returns the message of the exception of type E it throws.
-template <typename E, typename F>
-std::string MessageOf(F body) {
-  try {
-    body();
-  } catch (const E& e) {
-    return e.what();
-  }
-  ADD_FAILURE() << "no exception";
-  return {};
 }
 
 }  // namespace

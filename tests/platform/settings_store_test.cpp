@@ -1,16 +1,13 @@
 // The settings stores: the file store's key files, text form, types and all-or-nothing commits,
 // and the in-memory store's pending writes and planted failures.
-#include "platform/file_settings_store.h"
-
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/file_settings_store.h"
 #include "platform/memory_settings_store.h"
 #include "tests/support/test_support.h"
 
@@ -110,22 +107,11 @@ TEST(FileSettingsStore, AFailedCommitKeepsTheOldFileByteForByte) {
   // Files may not grow past a few bytes: the new file's write fails as on a full disk, for
   // root too.
   store.WriteString("MRUD", "/a much longer folder name than before");
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 16;
-  setrlimit(RLIMIT_FSIZE, &small);
-  bool threw = false;
-  try {
-    store.Flush();
-  } catch (const ESettingsError& e) {
-    threw = true;
-    EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+  {
+    const kxtest::TFileSizeLimitScope limit(16);
+    const std::string message = kxtest::MessageOf<ESettingsError>([&] { store.Flush(); });
+    EXPECT_NE(message.find(file), std::string::npos) << message;
   }
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_TRUE(threw);
   EXPECT_EQ(Text(file), before);
   for (const auto& e : fs::directory_iterator(folder + "/Brindlework"))
     EXPECT_EQ(e.path().filename(), "Quillop.conf") << "the temporary is removed";

@@ -1,10 +1,12 @@
 // Shared helpers of the test programs.
 #include "tests/support/test_support.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -122,6 +124,23 @@ bool SameBitmap(const kx::TBitmap& a, const kx::TBitmap& b) {
   for (int32_t y = 0; y < a.Height(); ++y)
     if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
   return true;
+}
+
+TFileSizeLimitScope::TFileSizeLimitScope(uint64_t bytes) {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  fSavedCurrent = limit.rlim_cur;
+  fSavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TFileSizeLimitScope::~TFileSizeLimitScope() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = fSavedCurrent;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, fSavedHandler);
 }
 
 kx::TBitmap Filled(int32_t width, int32_t height, kx::TRGB color) {

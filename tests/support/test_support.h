@@ -2,6 +2,8 @@
 // pictures, and reading the Netpbm files that oracles write.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,6 +61,33 @@ class TPixelLimitScope {
  private:
   int64_t fSaved;
 };
+// Lets files grow to at most `bytes` bytes for one scope: a write beyond fails as on a full
+// disk, for root too (SIGXFSZ is ignored meanwhile).
+class TFileSizeLimitScope {
+ public:
+  explicit TFileSizeLimitScope(uint64_t bytes);
+  ~TFileSizeLimitScope();
+  TFileSizeLimitScope(const TFileSizeLimitScope&) = delete;
+  TFileSizeLimitScope& operator=(const TFileSizeLimitScope&) = delete;
+
+ private:
+  uint64_t fSavedCurrent;
+  void (*fSavedHandler)(int);
+};
+
+// Runs `body` and returns the message of the exception of type E it throws (a failure when it
+// throws none).
+template <typename E, typename F>
+std::string MessageOf(F body) {
+  try {
+    body();
+  } catch (const E& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no exception";
+  return {};
+}
+
 // Reads a binary PPM (P6) or PGM (P5) with maxval 255 into a 24-bit bitmap; false on failure.
 bool ReadNetpbm(const std::string& path, kx::TBitmap& out);
 // Writes a 24-bit bitmap as P6.

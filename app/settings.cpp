@@ -27,10 +27,8 @@ struct TNumberField {
 };
 
 constexpr TNumberField kNumbers[] = {
-    {"TwainSource", &TSettings::TwainSource, 0, INT32_MAX},
-    {"JPEGComp", &TSettings::JPEGComp, 0, 100},
-    {"JPEGSmooth", &TSettings::JPEGSmooth, 0, 100},
-    {"Brightness", &TSettings::Brightness, -100, 100},
+    {"TwainSource", &TSettings::TwainSource, 0, INT32_MAX}, {"JPEGComp", &TSettings::JPEGComp, 0, 100},
+    {"JPEGSmooth", &TSettings::JPEGSmooth, 0, 100},         {"Brightness", &TSettings::Brightness, -100, 100},
     {"Contrast", &TSettings::Contrast, -100, 100},
 };
 

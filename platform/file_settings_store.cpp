@@ -20,9 +20,12 @@ constexpr const char* kSoftwarePrefix = "\\SOFTWARE\\";
 
 const char* TypeName(TSettingsValueType type) {
   switch (type) {
-    case TSettingsValueType::String: return "string";
-    case TSettingsValueType::Integer: return "integer";
-    case TSettingsValueType::Other: break;
+    case TSettingsValueType::String:
+      return "string";
+    case TSettingsValueType::Integer:
+      return "integer";
+    case TSettingsValueType::Other:
+      break;
   }
   return "";
 }
@@ -31,11 +34,20 @@ std::string Escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -189,7 +201,8 @@ TFileSettingsStore::TValues TFileSettingsStore::Parse(const std::string& text) {
 std::string TFileSettingsStore::Format(const TValues& values) {
   std::string text = "# Settings written by the program; one value per line: type name = text\n";
   for (const auto& [name, value] : values)
-    text += (value.Type == TSettingsValueType::Other ? value.OtherType : std::string(TypeName(value.Type))) + " " + name + " = " + Escape(value.Text) + "\n";
+    text += (value.Type == TSettingsValueType::Other ? value.OtherType : std::string(TypeName(value.Type))) + " " +
+            name + " = " + Escape(value.Text) + "\n";
   return text;
 }
 

@@ -42,8 +42,8 @@ TEST(KestrixConvert, StandardInputAndOutputAndFifosCarryPictures) {
   const std::string fifo = TempPath(".fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string fromFifo = TempPath(".jpg");
-  ASSERT_EQ(kxtest::Run("(cat " + Quote(ppm) + " > " + Quote(fifo) + " &); " + Tool() + " convert " + Quote(fifo) + " " +
-                Quote(fromFifo)),
+  ASSERT_EQ(kxtest::Run("(cat " + Quote(ppm) + " > " + Quote(fifo) + " &); " + Tool() + " convert " + Quote(fifo) +
+                        " " + Quote(fromFifo)),
             0);
   EXPECT_EQ(ReadFile(fromFifo), ReadFile(viaFile));
 
@@ -144,14 +144,15 @@ TEST(KestrixConvert, DoubleDashEndsTheOptions) {
 
 TEST(KestrixConvert, PhotosAreTurnedUprightByTheirOrientation) {
   if (!Have(kConvert)) GTEST_SKIP() << "needs ImageMagick";
-  static const char* const kNames[] = {"",           "TopLeft",  "TopRight", "BottomRight", "BottomLeft",
-                                       "LeftTop",    "RightTop", "RightBottom", "LeftBottom"};
+  static const char* const kNames[] = {"",        "TopLeft",  "TopRight",    "BottomRight", "BottomLeft",
+                                       "LeftTop", "RightTop", "RightBottom", "LeftBottom"};
   for (int n = 1; n <= 8; ++n) {
     const std::string jpeg = Fixture("pil_orientation_" + std::to_string(n) + ".jpg");
     const std::string stored = TempPath(".ppm"), upright = TempPath(".ppm"), reference = TempPath(".ppm");
     ASSERT_EQ(RunTool("convert " + Quote(jpeg) + " " + Quote(stored) + " --keep-orientation").status, 0);
     ASSERT_EQ(RunTool("convert " + Quote(jpeg) + " " + Quote(upright)).status, 0);
-    ASSERT_EQ(kxtest::Run(Quote(kConvert) + " " + Quote(stored) + " -orient " + kNames[n] + " -auto-orient " + Quote(reference)),
+    ASSERT_EQ(kxtest::Run(Quote(kConvert) + " " + Quote(stored) + " -orient " + kNames[n] + " -auto-orient " +
+                          Quote(reference)),
               0);
     kx::TBitmap ours, theirs;
     ASSERT_TRUE(ReadNetpbm(upright, ours));

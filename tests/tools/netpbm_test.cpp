@@ -47,14 +47,16 @@ TEST(Netpbm, ReadsEveryFormAndWritesTheBinaryOnes) {
       {"P3", "P3\n2 2\n255\n255 0 0\t0 255 0\r\n0 0 255 10 20 30\n", ".ppm", ".pnm", rgb},
       {"P6", rgb, ".ppm", ".ppm", rgb},
       {"P6 to pgm: weighted gray", rgb, ".ppm", ".pgm", "P5\n2 2\n255\n" + std::string("\x4C\x96\x1D\x12", 4)},
-      {"comments wherever blanks may be", "P2\n# made by hand\n2 #w\n2\n#maxval next\n255\n0 128\n255 7\n", ".pgm", ".pgm",
-       grayRows},
-      {"maxval 15, rounded to 8 bits", "P2 2 2 15 0 8 15 1", ".pgm", ".pgm", "P5\n2 2\n255\n" + std::string("\x00\x88\xFF\x11", 4)},
-      {"maxval 65535, two bytes a sample", "P5 2 2 65535\n" + std::string("\x00\x00\x80\x00\xFF\xFF\x07\x07", 8), ".pgm",
-       ".pgm", "P5\n2 2\n255\n" + std::string("\x00\x80\xFF\x07", 4)},
-      {"maxval 1", "P5 2 1 1\n" + std::string("\x00\x01", 2), ".pgm", ".pgm", "P5\n2 1\n255\n" + std::string("\x00\xFF", 2)},
-      {"two colours to pbm: the darker black", "P6 2 1 255\n" + std::string("\xC8\x32\x32\x14\x14\x14", 6), ".ppm", ".pbm",
-       "P4\n2 1\n" + std::string("\x40", 1)},
+      {"comments wherever blanks may be", "P2\n# made by hand\n2 #w\n2\n#maxval next\n255\n0 128\n255 7\n", ".pgm",
+       ".pgm", grayRows},
+      {"maxval 15, rounded to 8 bits", "P2 2 2 15 0 8 15 1", ".pgm", ".pgm",
+       "P5\n2 2\n255\n" + std::string("\x00\x88\xFF\x11", 4)},
+      {"maxval 65535, two bytes a sample", "P5 2 2 65535\n" + std::string("\x00\x00\x80\x00\xFF\xFF\x07\x07", 8),
+       ".pgm", ".pgm", "P5\n2 2\n255\n" + std::string("\x00\x80\xFF\x07", 4)},
+      {"maxval 1", "P5 2 1 1\n" + std::string("\x00\x01", 2), ".pgm", ".pgm",
+       "P5\n2 1\n255\n" + std::string("\x00\xFF", 2)},
+      {"two colours to pbm: the darker black", "P6 2 1 255\n" + std::string("\xC8\x32\x32\x14\x14\x14", 6), ".ppm",
+       ".pbm", "P4\n2 1\n" + std::string("\x40", 1)},
   };
   for (const auto& c : cases) EXPECT_EQ(Converted(c.content, c.inSuffix, c.outSuffix), Bytes(c.expected)) << c.what;
 }
@@ -101,8 +103,8 @@ TEST(Netpbm, ReadsWhatImageMagickWrites) {
   const struct {
     const char* options;
     const char* suffix;
-  } cases[] = {{"-compress none", ".ppm"},          {"-colorspace gray -compress none", ".pgm"},
-               {"-colorspace gray", ".pgm"},       {"-depth 16", ".ppm"},
+  } cases[] = {{"-compress none", ".ppm"},           {"-colorspace gray -compress none", ".pgm"},
+               {"-colorspace gray", ".pgm"},         {"-depth 16", ".ppm"},
                {"-depth 16 -compress none", ".ppm"}, {"-colorspace gray -depth 4 -compress none", ".pgm"}};
   for (const auto& c : cases) {
     const std::string theirs = TempPath(c.suffix), ours = TempPath(".ppm"), reference = TempPath(".ppm");

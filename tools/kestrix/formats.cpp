@@ -79,7 +79,8 @@ kx::TIOFileType OutputFileType(const std::string& path, const std::string& forma
   RegisterToolFormats();
   std::string extension = format;
   if (extension.empty()) {
-    if (path == "-") throw EUsageError("writing to standard output needs --format EXT; writable: " + WritableExtensions());
+    if (path == "-")
+      throw EUsageError("writing to standard output needs --format EXT; writable: " + WritableExtensions());
     extension = kx::KXLowerExtension(path);
     if (!extension.empty()) extension.erase(0, 1);
   }
@@ -99,7 +100,8 @@ std::string WritableExtensions() {
   for (const auto& info : kx::kxgFileFormats()) {
     const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info->FileType);
     if (!ToolWrites(info->FileType)) continue;
-    for (const std::string& ext : SplitExtensions(builtIn ? builtIn->SaveExtensions : std::string_view(info->Extensions)))
+    for (const std::string& ext :
+         SplitExtensions(builtIn ? builtIn->SaveExtensions : std::string_view(info->Extensions)))
       text += (text.empty() ? "" : " ") + ext;
   }
   return text;

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace kestrix {
 
 // A whole decimal int32, or nothing.

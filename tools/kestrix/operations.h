@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace kx {
 class TKestrixProc;
 }

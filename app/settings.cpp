@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <utility>
 
 namespace quillop {
 namespace {
@@ -31,10 +32,6 @@ constexpr TNumberField kNumbers[] = {
     {"JPEGSmooth", &TSettings::JPEGSmooth, 0, 100},         {"Brightness", &TSettings::Brightness, -100, 100},
     {"Contrast", &TSettings::Contrast, -100, 100},
 };
-
-const TNumberField& Number(std::string_view name) {
-  return *std::find_if(std::begin(kNumbers), std::end(kNumbers), [&](const TNumberField& f) { return f.Name == name; });
-}
 
 }  // namespace
 
@@ -78,11 +75,16 @@ bool WriteSettings(kx::TSettingsStore& store, const TSettings& settings,
     if (!store.OpenKey(kSettingsKey, true)) throw kx::ESettingsError("the settings key does not open");
     store.WriteString(name, text);
   };
+  const std::pair<const char*, std::string> values[] = {
+      {"Brightness", std::to_string(settings.Brightness)},
+      {"Contrast", std::to_string(settings.Contrast)},
+      {"JPEGComp", std::to_string(settings.JPEGComp)},
+      {"JPEGSmooth", std::to_string(settings.JPEGSmooth)},
+      {"MRUD", settings.MRUD},
+      {"TwainSource", std::to_string(settings.TwainSource)},
+  };
   try {
-    for (const char* name : {"Brightness", "Contrast", "JPEGComp", "JPEGSmooth"})
-      write(name, std::to_string(settings.*Number(name).Field));
-    write("MRUD", settings.MRUD);
-    write("TwainSource", std::to_string(settings.TwainSource));
+    for (const auto& [name, text] : values) write(name, text);
     store.Flush();
   } catch (const kx::ESettingsError&) {
     store.Discard();

@@ -218,24 +218,12 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-// The ";"-separated extensions of a record.
-std::vector<std::string_view> SplitExtensions(std::string_view list) {
-  std::vector<std::string_view> out;
-  for (size_t start = 0;;) {
-    const size_t end = list.find(';', start);
-    out.push_back(list.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return out;
-}
-
 const TKXBuiltInFormat* ByExtension(const std::string& fileName, std::string_view TKXBuiltInFormat::*list) {
   const std::string ext = KXLowerExtension(fileName);
   if (ext.empty()) return nullptr;
   for (const TKXBuiltInFormat& f : kBuiltIn) {
     if ((f.*list).empty()) continue;
-    const std::vector<std::string_view> exts = SplitExtensions(f.*list);
+    const std::vector<std::string_view> exts = KXSplitExtensions(f.*list);
     if (std::find(exts.begin(), exts.end(), std::string_view(ext).substr(1)) != exts.end()) return &f;
   }
   return nullptr;
@@ -249,6 +237,17 @@ bool RuleMatches(TStream& stream, const TRankedRule& r, int64_t remaining) {
 
 }  // namespace
 
+std::vector<std::string_view> KXSplitExtensions(std::string_view list) {
+  std::vector<std::string_view> out;
+  for (size_t start = 0;;) {
+    const size_t end = list.find(';', start);
+    out.push_back(list.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return out;
+}
+
 const std::vector<std::unique_ptr<TKXFileFormatInfo>>& kxgFileFormats() { return Registry(); }
 
 PKXFileFormatInfo KXFileFormatGetInfo(TIOFileType fileType) {
@@ -259,20 +258,20 @@ PKXFileFormatInfo KXFileFormatGetInfo(TIOFileType fileType) {
 
 PKXFileFormatInfo KXFileFormatGetInfo2(std::string_view extension) {
   for (const auto& r : Registry())
-    for (std::string_view e : SplitExtensions(r->Extensions))
+    for (std::string_view e : KXSplitExtensions(r->Extensions))
       if (EqualIgnoringCase(e, extension)) return r.get();
   return nullptr;
 }
 
 int32_t KXFileFormatGetExtCount(TIOFileType fileType) {
   const PKXFileFormatInfo r = KXFileFormatGetInfo(fileType);
-  return r ? int32_t(SplitExtensions(r->Extensions).size()) : 0;
+  return r ? int32_t(KXSplitExtensions(r->Extensions).size()) : 0;
 }
 
 std::string KXFileFormatGetExt(TIOFileType fileType, int32_t index) {
   const PKXFileFormatInfo r = KXFileFormatGetInfo(fileType);
   if (!r || index < 0) return std::string();
-  const std::vector<std::string_view> exts = SplitExtensions(r->Extensions);
+  const std::vector<std::string_view> exts = KXSplitExtensions(r->Extensions);
   return size_t(index) < exts.size() ? std::string(exts[size_t(index)]) : std::string();
 }
 

@@ -134,6 +134,8 @@ TKXFormatAbilities KXFileFormatAbilities(TIOFileType fileType);
 
 // The lower-cased extension of a file name with its dot ("" when there is none).
 std::string KXLowerExtension(const std::string& fileName);
+// The ";"-separated extensions of a list, as they are written.
+std::vector<std::string_view> KXSplitExtensions(std::string_view list);
 
 // The file type of the bytes at the stream's position, or ioUnknown; the position is restored
 // after every test, also when one throws.

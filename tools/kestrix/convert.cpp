@@ -29,14 +29,6 @@ bool SetsField(const std::vector<TParamAssignment>& sets, std::string_view name)
   return false;
 }
 
-// The reason an operation left the picture as it was, pointing at the option that raises the
-// pixel limit when that is what stopped it.
-std::string Refusal(std::string reason) {
-  if (reason.find("pixel limit") != std::string::npos || reason.find("pixels is above the limit") != std::string::npos)
-    reason += "; see --pixel-limit";
-  return reason;
-}
-
 // Runs one --do row on the picture; 24-bit operations get a 24-bit copy of a 1-bit picture.
 void RunOperation(const TOperationCall& call, kx::TBitmap& bitmap) {
   const std::string name(call.Operation->Name);
@@ -51,7 +43,7 @@ void RunOperation(const TOperationCall& call, kx::TBitmap& bitmap) {
     proc.SetAutoUndo(false);
     proc.SetAttachedBitmap(&bitmap);
     call.Operation->Run(proc, call.Args);
-    if (!proc.LastRefusal().empty()) throw EOperationFailure(name + ": " + Refusal(proc.LastRefusal()));
+    if (!proc.LastRefusal().empty()) throw EOperationFailure(name + ": " + WithPixelLimitHint(proc.LastRefusal()));
   } catch (const std::bad_alloc&) {
     throw EOperationFailure(name + ": out of memory");
   } catch (const kx::EPixelLimit& e) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
 
 namespace kestrix {
 
@@ -24,5 +25,14 @@ class EOperationFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A reason with the option that raises the pixel limit, when the limit is what stopped the work
+// ("... pixels is above the limit of N", "... above the pixel limit of N").
+inline std::string WithPixelLimitHint(std::string reason) {
+  if (reason.find("above the limit of") != std::string::npos ||
+      reason.find("above the pixel limit") != std::string::npos)
+    reason += "; see --pixel-limit";
+  return reason;
+}
 
 }  // namespace kestrix

@@ -23,31 +23,14 @@ void WritePBM(kx::TStream& s, kx::TBitmap& b, kx::TIOParamsVals& p, kx::TProgres
   WritePBMStream(s, b, p, pr);
 }
 
-std::vector<std::string> SplitExtensions(std::string_view list) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t end = std::min(list.find(';', start), list.size());
-    std::string ext(list.substr(start, end - start));
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (!ext.empty()) out.push_back(ext);
-    start = end + 1;
-  }
-  return out;
-}
-
 // The type whose writer takes `extension` (lower case, no dot): a built-in row by its save
 // extensions, a run-time entry by its extensions. ioUnknown when none.
 kx::TIOFileType WriterFor(const std::string& extension) {
   if (extension.empty()) return kx::ioUnknown;
   if (const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInSaveFormat("x." + extension))
     return ToolWrites(builtIn->FileType) ? builtIn->FileType : kx::ioUnknown;
-  for (const auto& info : kx::kxgFileFormats()) {
-    if (kx::KXBuiltInFormat(info->FileType) || !info->WriteFunction) continue;
-    for (const std::string& ext : SplitExtensions(info->Extensions))
-      if (ext == extension) return info->FileType;
-  }
-  return kx::ioUnknown;
+  const kx::PKXFileFormatInfo info = kx::KXFileFormatGetInfo2(extension);
+  return info && !kx::KXBuiltInFormat(info->FileType) && info->WriteFunction ? info->FileType : kx::ioUnknown;
 }
 
 // The registry entry of the extension of `path`, or null.
@@ -100,9 +83,11 @@ std::string WritableExtensions() {
   for (const auto& info : kx::kxgFileFormats()) {
     const kx::TKXBuiltInFormat* builtIn = kx::KXBuiltInFormat(info->FileType);
     if (!ToolWrites(info->FileType)) continue;
-    for (const std::string& ext :
-         SplitExtensions(builtIn ? builtIn->SaveExtensions : std::string_view(info->Extensions)))
-      text += (text.empty() ? "" : " ") + ext;
+    for (std::string_view ext : kx::KXSplitExtensions(builtIn ? builtIn->SaveExtensions : info->Extensions)) {
+      if (ext.empty()) continue;
+      text += text.empty() ? "" : " ";
+      for (char c : ext) text += char(std::tolower(static_cast<unsigned char>(c)));
+    }
   }
   return text;
 }

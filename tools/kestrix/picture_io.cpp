@@ -93,13 +93,10 @@ std::unique_ptr<kx::TStream> OpenInput(const std::string& path, const std::strin
   }
 }
 
-// The reader's reason for a failed read, or a general one; a picture above the pixel limit
-// points at the option that raises it.
+// The reader's reason for a failed read, or a general one.
 std::string ReadFailure(const kx::TKestrixIO& io, const std::string& formatName) {
-  std::string reason = io.Diagnostics().Reason;
-  if (reason.empty()) return "not a valid " + formatName + " file, or damaged";
-  if (reason.find("pixels is above the limit") != std::string::npos) reason += "; see --pixel-limit";
-  return reason;
+  const std::string& reason = io.Diagnostics().Reason;
+  return reason.empty() ? "not a valid " + formatName + " file, or damaged" : WithPixelLimitHint(reason);
 }
 
 void PrintWarnings(const kx::TKestrixIO& io, const std::string& shown) {

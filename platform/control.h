@@ -26,6 +26,12 @@ class TFreeNotifyTarget {
   ~TFreeNotifyTarget() = default;
 };
 
+// Thrown by a control's long work when a handler it called destroyed the control: it unwinds
+// the work and its caller, neither of which may touch the control again. It is no
+// std::exception, so handlers of ordinary failures let it pass; the host's event barrier
+// drops it without a report.
+struct EControlDestroyed {};
+
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
 enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
 enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };

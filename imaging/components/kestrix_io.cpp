@@ -122,8 +122,7 @@ void TKestrixIO::Clear() {
 void TKestrixIO::Update() {
   if (TKXView* linked = fViewLink.View()) {
     if (auto* view = dynamic_cast<TKestrixView*>(linked)) {
-      view->Update();
-      view->OnImageChange(view);
+      view->PictureChanged();
     } else {
       linked->ImageChange();
       linked->Invalidate();

@@ -54,6 +54,7 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   const TKXFont& PreviewFont() const { return fPreviewFont; }
   void SetPreviewFont(const TKXFont& font) { fPreviewFont = font; }
   TIOParamsVals& IOParams() { return fIOParams; }
+  const TIOParamsVals& IOParams() const { return fIOParams; }
   // The abort flag of every codec call; a progress handler may set it to stop the codec.
   bool Aborting() const { return fAborting; }
   void SetAborting(bool aborting) { fAborting = aborting; }

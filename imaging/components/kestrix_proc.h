@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 
+#include "imaging/components/io_component_types.h"
 #include "imaging/components/view_link.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
@@ -23,6 +24,10 @@
 namespace kx {
 
 enum TFlipDir : uint8_t { fdHorizontal, fdVertical };
+enum TPRPreviewsParamsItems : uint8_t { prppDefaultLockPreview };
+using TPRPreviewsParams = TEnumSet<TPRPreviewsParamsItems>;
+// Sender, the previews dialog about to be shown.
+using TKXPreviewEvent = TEvent<void*, void*>;
 
 class TKestrixProc : public TFreeNotifyTarget {
  public:
@@ -47,8 +52,14 @@ class TKestrixProc : public TFreeNotifyTarget {
   void SetReBackground(TColor color);
   TMsgLanguage MsgLanguage() const { return fMsgLanguage; }
   void SetMsgLanguage(TMsgLanguage language) { fMsgLanguage = language; }
+  // What the processing previews dialog starts with.
+  TPRPreviewsParams PreviewsParams() const { return fPreviewsParams; }
+  void SetPreviewsParams(TPRPreviewsParams params) { fPreviewsParams = params; }
+  const TKXFont& PreviewFont() const { return fPreviewFont; }
+  void SetPreviewFont(const TKXFont& font) { fPreviewFont = font; }
 
   TProgressEvent OnProgress;
+  TKXPreviewEvent OnPreview;
 
   // One-level undo.
   virtual void SaveUndo();
@@ -178,6 +189,8 @@ class TKestrixProc : public TFreeNotifyTarget {
   int32_t fSelX1 = -1, fSelY1 = -1, fSelX2 = -1, fSelY2 = -1;
   TColor fBackground = clBlack;
   TMsgLanguage fMsgLanguage = msSystem;
+  TPRPreviewsParams fPreviewsParams;
+  TKXFont fPreviewFont;
   std::string fLastRefusal;
   TBitmap fUndo;
   bool fHasUndo = false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <string>
 
@@ -46,6 +47,7 @@ struct TJpegReader {
   TJpegMonitor monitor;
   TProgressRec* progress;
   bool* abort;
+  std::exception_ptr* handlerFailure;  // what a progress handler threw inside libjpeg
   TJpegStop stop;
   int32_t scanLimit;
   bool coefficientPasses;  // inside jpeg_start_decompress of a multi-scan file
@@ -63,8 +65,10 @@ struct TJpegReader {
 
 // Stops a file with too many scans and, while a multi-scan file's coefficients are gathered
 // (which takes most of its time), reports that phase as the first half of the progress and
-// stops when the handler asks to. A handler that throws stops the read like an abort: the
-// exception cannot pass through libjpeg.
+// stops when the handler asks to. An exception cannot pass through libjpeg: one that the handler
+// throws is kept, the read leaves libjpeg and the reader throws it again, as it does for a
+// handler called between rows. The abort flag is left alone: the handler may have destroyed
+// its owner.
 void MonitorProgress(j_common_ptr cinfo) {
   TJpegReader& r = *reinterpret_cast<TJpegMonitor*>(cinfo->progress)->reader;
   if (r.cinfo.input_scan_number > r.scanLimit) StopReading(r, TJpegStop::scans);
@@ -76,7 +80,8 @@ void MonitorProgress(j_common_ptr cinfo) {
   try {
     r.progress->Report();
   } catch (...) {
-    *r.abort = true;
+    *r.handlerFailure = std::current_exception();
+    longjmp(r.err.jump, 1);
   }
   if (*r.abort) longjmp(r.err.jump, 1);
 }
@@ -349,12 +354,15 @@ void ReadJPegStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, boo
     return;
   }
   TJpegReader reader{};
+  std::exception_ptr handlerFailure;
   reader.abort = abort;
   reader.progress = &progress;
+  reader.handlerFailure = &handlerFailure;
   reader.scanLimit = KXJpegScanLimit();
   TJpegReaderCleanup cleanup{reader};
   params.EXIF_Orientation = 0;
   if (!StartReading(reader, stream, params, preview)) {
+    if (handlerFailure) std::rethrow_exception(handlerFailure);
     if (*abort) ReportStop(reader, progress);
     return;
   }

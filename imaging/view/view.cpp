@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "imaging/core/busy.h"
+
 namespace kx {
 
 int32_t KXNextZoom(int32_t zoom, bool zoomIn) {
@@ -97,7 +99,18 @@ void TKestrixView::SetSelectionOptions(TKXSelectionOptions options) {
   fSel.Sizeable = options.Contains(kxsoSizeable);
 }
 
+void TKestrixView::RefuseWhileBusy() const {
+  if (Busy()) throw EKXBusy();
+}
+
+void TKestrixView::PictureChanged() {
+  Update();
+  ImageChange();
+  OnImageChange(this);
+}
+
 void TKestrixView::Clear() {
+  RefuseWhileBusy();
   TCanvas& canvas = fBitmap.Canvas();
   canvas.Brush = TBrush{ColorToRGB(fBackground), bsSolid};
   canvas.FillRect(Rect(0, 0, fBitmap.Width(), fBitmap.Height()));
@@ -105,11 +118,14 @@ void TKestrixView::Clear() {
 }
 
 void TKestrixView::Blank() {
+  RefuseWhileBusy();
   fBitmap.SetSize(1, 1);
   Clear();
+  ImageChange();
 }
 
 void TKestrixView::Assign(const TKestrixView* source) {
+  RefuseWhileBusy();
   if (!source) {
     Clear();
     return;
@@ -119,11 +135,11 @@ void TKestrixView::Assign(const TKestrixView* source) {
     fBackground = source->fBackground;
     SetDPI(source->DpiX(), source->DpiY());
   }
-  Update();
-  OnImageChange(this);
+  PictureChanged();
 }
 
 void TKestrixView::Assign(const TBitmap* source) {
+  RefuseWhileBusy();
   if (!source) {
     Clear();
     return;
@@ -137,8 +153,7 @@ void TKestrixView::Assign(const TBitmap* source) {
       fBitmap.Canvas().Draw(0, 0, *source);
     }
   }
-  Update();
-  OnImageChange(this);
+  PictureChanged();
 }
 
 void TKestrixView::SaveCursor(TCursor cursor) {

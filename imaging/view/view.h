@@ -144,12 +144,22 @@ class TKestrixView : public TKXView {
   void NPUnLockPaint();
   int32_t PaintLockCount() const { return fLockPaint; }
 
+  // The methods that replace or repaint the picture's pixels (Clear, Blank, Assign, the polygon
+  // copies, AssignSelTo into this view) throw EKXBusy while a long operation works on it.
   void Clear();
   void Blank();
   // No source clears; a view's picture, background and resolution are copied; a bitmap's
   // pixels are copied (other formats are drawn onto a 24-bit picture).
-  void Assign(const TKestrixView* source);
+  virtual void Assign(const TKestrixView* source);
   void Assign(const TBitmap* source);
+  // The picture was replaced: repaints, lets the bitmap-change listeners take the bitmap again
+  // and raises OnImageChange. The components call it after a load.
+  void PictureChanged();
+  // The listeners take the bitmap again after an operation changed the picture.
+  void ImageChange() override { CallBitmapChangeEvents(); }
+  // True while a long operation (a load, a save, an edit) works on the picture; a host such as
+  // the composite marks it, so that nothing replaces the pixels under the operation.
+  bool Busy() const { return fBusy > 0; }
 
   // Selection. Coordinates are client or picture ones as SelectionBase says.
   void Select(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TKXSelectOp op);
@@ -200,6 +210,10 @@ class TKestrixView : public TKXView {
  protected:
   void Resize() override;
   void Timer(int32_t id) override;
+  void BeginBusy() { ++fBusy; }
+  void EndBusy() { --fBusy; }
+  // Throws EKXBusy while Busy.
+  void RefuseWhileBusy() const;
 
  private:
   enum TDrag : uint8_t { dgNone, dgClick, dgScroll, dgRect, dgMove, dgResize, dgEllipse, dgWand };
@@ -253,6 +267,7 @@ class TKestrixView : public TKXView {
   int32_t fOffsetX = 0, fOffsetY = 0;
   int32_t fLastWidth = -1, fLastHeight = -1;
   int32_t fLockPaint = 0;
+  int32_t fBusy = 0;
   bool fBackgroundDirty = true;
 
   TKXSelPolygon fSel;

@@ -277,23 +277,23 @@ void TKestrixView::AssignSelTo(TBitmap& target) {
 }
 
 void TKestrixView::AssignSelTo(TKestrixView& target) {
+  target.RefuseWhileBusy();
   AssignSelTo(target.fBitmap);
   target.fBackground = fBackground;
   target.SetDPI(DpiX(), DpiY());
-  target.Update();
-  target.OnImageChange(&target);
+  target.PictureChanged();
 }
 
 void TKestrixView::CopyFromPolygon(const TBitmap& source, const TPoint* points, int32_t count, TPoint dest) {
+  RefuseWhileBusy();
   _CopyPolygonToPoint(source, points, count, dest, fBitmap);
-  Update();
-  OnImageChange(this);
+  PictureChanged();
 }
 
 void TKestrixView::CopyToPolygon(const TBitmap& source, const TPoint* points, int32_t count, TPoint from) {
+  RefuseWhileBusy();
   _CopyPointToPolygon(source, points, count, from, fBitmap);
-  Update();
-  OnImageChange(this);
+  PictureChanged();
 }
 
 }  // namespace kx

@@ -24,7 +24,7 @@ namespace {
 // Paints itself green and counts what reaches it; each handler throws while its switch is on.
 class TThrower : public TBufferedControl {
  public:
-  bool PaintThrows = false, PressThrows = false, TimerThrows = false, ScrollThrows = false;
+  bool PaintThrows = false, PressThrows = false, TimerThrows = false, ScrollThrows = false, PressGone = false;
   int Paints = 0, Presses = 0, Ticks = 0;
   std::vector<int32_t> Wheel;  // the deltas the control was given
 
@@ -37,6 +37,7 @@ class TThrower : public TBufferedControl {
   void MouseDown(TMouseButton, TShiftState, int32_t, int32_t) override {
     ++Presses;
     if (PressThrows) throw std::runtime_error("no press");
+    if (PressGone) throw EControlDestroyed();
   }
   bool MouseWheel(TShiftState, int32_t delta, int32_t, int32_t) override {
     Wheel.push_back(delta);
@@ -95,6 +96,15 @@ TEST(QtHostRobustness, ThrowingInputHandlersAreReportedOnceAndTheNextEventWorks)
   EXPECT_EQ(CountOf(errors, "\n"), 2) << errors;
   EXPECT_EQ(CountOf(errors, "the mouse press event failed and was ignored: no press"), 1) << errors;
   EXPECT_EQ(CountOf(errors, "the scroll bar event failed and was ignored: an exception of unknown type"), 1) << errors;
+}
+
+TEST(QtHostRobustness, AControlDestroyedByItsOwnHandlerIsNoFailure) {
+  TShownThrower w;
+  w.Control.PressGone = true;
+  testing::internal::CaptureStderr();
+  QTest::mousePress(&w.Host, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(w.Control.Presses, 1);
 }
 
 TEST(QtHostRobustness, ThrowingPaintShowsTheWindowColourAndThePaintAfterItWorks) {

@@ -69,9 +69,7 @@ TPreviewFiles::~TPreviewFiles() {
   if (fLock >= 0) close(fLock);
 }
 
-std::string TPreviewFiles::NewPreviewName() {
-  DeletePreview();
-  fTempFileName.clear();
+std::string TPreviewFiles::ReserveName() {
   uint32_t candidate = fClock();
   uint32_t last = candidate;
   for (int i = 0; i < kNameTries; ++i) {
@@ -79,7 +77,6 @@ std::string TPreviewFiles::NewPreviewName() {
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
       close(fd);
-      fTempFileName = name;
       return name;
     }
     if (errno != EEXIST) return {};
@@ -90,8 +87,19 @@ std::string TPreviewFiles::NewPreviewName() {
   return {};
 }
 
+void TPreviewFiles::Adopt(const std::string& name) {
+  if (name == fTempFileName) return;
+  DeletePreview();
+  fTempFileName = name;
+}
+
+void TPreviewFiles::Release(const std::string& name) {
+  if (!name.empty()) unlink(name.c_str());
+}
+
 void TPreviewFiles::DeletePreview() {
   if (!fTempFileName.empty()) unlink(fTempFileName.c_str());
+  fTempFileName.clear();
 }
 
 int TPreviewFiles::RemoveLeftovers() {

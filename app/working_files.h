@@ -31,9 +31,14 @@ class TPreviewFiles {
   TPreviewFiles(const TPreviewFiles&) = delete;
   TPreviewFiles& operator=(const TPreviewFiles&) = delete;
 
-  // Deletes the previous preview and reserves a fresh name, which becomes TempFileName. Empty
-  // when no name can be created (the folder is gone or not writable).
-  std::string NewPreviewName();
+  // Reserves a fresh name beside the current preview, which stays as it is. Empty when no name
+  // can be created (the folder is gone or not writable).
+  std::string ReserveName();
+  // The reserved `name` now holds the new preview: the previous one is deleted and `name`
+  // becomes TempFileName.
+  void Adopt(const std::string& name);
+  // Gives up a reserved name that was not used.
+  static void Release(const std::string& name);
   // Deletes the preview named by TempFileName; failure is ignored.
   void DeletePreview();
   const std::string& TempFileName() const { return fTempFileName; }

@@ -70,17 +70,28 @@ TEST(WorkingFolder, IsTheUsersOwnCacheFolderWithModeSevenHundred) {
 TEST(PreviewFiles, NamesHaveThePreviewFormAndStayReserved) {
   const std::string folder = Folder();
   TPreviewFiles previews(folder, [] { return 0x00ABCDEFu; });
-  const std::string first = previews.NewPreviewName();
+  const std::string first = previews.ReserveName();
   EXPECT_EQ(first, folder + "/00abcdef.jpg");
   EXPECT_TRUE(std::regex_match(fs::path(first).filename().string(), std::regex("^[0-9a-f]{8}\\.jpg$")));
   EXPECT_TRUE(fs::is_regular_file(first)) << "the name stays reserved until the encoder replaces it";
   EXPECT_EQ(Mode(first), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(previews.TempFileName(), "") << "reserved, not yet the preview";
+  previews.Adopt(first);
   EXPECT_EQ(previews.TempFileName(), first);
-  // The clock stands still: the previous preview is deleted before the next name is formed.
-  const std::string second = previews.NewPreviewName();
-  EXPECT_EQ(second, folder + "/00abcdef.jpg");
+  // The clock stands still: the next name is the following number, and the previous preview
+  // goes only when the next one is adopted.
+  const std::string second = previews.ReserveName();
+  EXPECT_EQ(second, folder + "/00abcdf0.jpg");
+  EXPECT_TRUE(fs::exists(first));
+  previews.Adopt(second);
+  EXPECT_FALSE(fs::exists(first));
+  const std::string unused = previews.ReserveName();
+  TPreviewFiles::Release(unused);
+  EXPECT_FALSE(fs::exists(unused));
+  EXPECT_EQ(previews.TempFileName(), second);
   previews.DeletePreview();
   EXPECT_FALSE(fs::exists(second));
+  EXPECT_EQ(previews.TempFileName(), "");
   EXPECT_TRUE(IsPreviewName("0123abcd.jpg"));
   for (const char* bad : {"0123ABCD.jpg", "0123abc.jpg", "0123abcd.jpeg", "0123abcdx.jpg", ".instances"})
     EXPECT_FALSE(IsPreviewName(bad)) << bad;
@@ -94,15 +105,17 @@ TEST(PreviewFiles, CollisionsAndPlantedLinksAreSkippedAndTwoInstancesNeverShareA
   fs::create_symlink(outside, folder + "/00000011.jpg");
   TPreviewFiles one(folder, [] { return 0x10u; });
   TPreviewFiles two(folder, [] { return 0x10u; });
-  std::set<std::string> names;
   for (TPreviewFiles* p : {&one, &two, &one, &two}) {
-    // Keep every name taken, as running instances do.
-    const std::string name = p->NewPreviewName();
+    const std::string name = p->ReserveName();
     ASSERT_FALSE(name.empty());
-    names.insert(name);
+    EXPECT_NE(name, folder + "/00000010.jpg");
+    EXPECT_NE(name, folder + "/00000011.jpg");
+    p->Adopt(name);
+    EXPECT_NE(one.TempFileName(), two.TempFileName());
   }
-  EXPECT_EQ(names.size(), 2u) << "each instance replaces its own previous preview";
-  EXPECT_EQ(*names.begin(), folder + "/00000012.jpg");
+  EXPECT_EQ(one.TempFileName(), folder + "/00000014.jpg");
+  EXPECT_EQ(two.TempFileName(), folder + "/00000012.jpg");
+  EXPECT_FALSE(fs::exists(folder + "/00000013.jpg")) << "each instance replaces its own previous preview";
   EXPECT_EQ(kxtest::ReadFile(folder + "/00000010.jpg"), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_EQ(kxtest::ReadFile(outside), (std::vector<uint8_t>{'k', 'e', 'e', 'p'})) << "a planted link is not followed";
   EXPECT_TRUE(fs::is_symlink(folder + "/00000011.jpg"));

@@ -22,6 +22,7 @@ void TSliderModel::Change(int32_t value) {
   value = std::clamp(value, fMin, fMax);
   if (value == fValue) return;
   fValue = value;
+  OnViewChange(this);
   OnChange(this);
 }
 

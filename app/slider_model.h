@@ -41,6 +41,10 @@ class TSliderModel {
 
   TSliderEvent OnChange;
   TSliderEvent OnChanged;
+  // The slot of the one widget that shows the model, so it follows the program's values without
+  // taking OnChange from the application: raised on every change of value, whoever made it,
+  // just before OnChange (so OnChange finds the widget showing the new value). Nothing else.
+  TSliderEvent OnViewChange;
 
  private:
   void Change(int32_t value);

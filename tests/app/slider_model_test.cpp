@@ -73,3 +73,22 @@ TEST(SliderModel, StepsSnapToTheIncrementAndStopAtTheEnds) {
   s.End();
   EXPECT_EQ(r.log, "c0 ! ! c100 ! ");
 }
+
+TEST(SliderModel, TheViewHearsEveryChangeBeforeTheApplicationAndNothingElse) {
+  TSliderModel s(0, 100, 10, 60);
+  TRecorder r;
+  r.Bind(s);
+  struct TView {
+    std::string* log;
+    void Change(TSliderModel* s) { *log += "v" + std::to_string(s->Value()) + " "; }
+  } view{&r.log};
+  s.OnViewChange = TSliderEvent::Bind<&TView::Change>(&view);
+  s.SetValue(60);  // the value it has: nothing
+  s.SetValue(35);
+  s.DragTo(40);
+  s.Release();
+  s.StepUp();
+  s.End();
+  s.End();
+  EXPECT_EQ(r.log, "v35 c35 v40 c40 ! v50 c50 ! v100 c100 ! ! ");
+}

@@ -47,6 +47,9 @@ TPicturePipeline::TPicturePipeline(TPreviewFiles& previews, TBusyCursor* cursor)
   const TBitmap blank = BlankPicture(kDisplaySide);
   Kestrix_Save.Assign(&sourceBlank);
   Kestrix_Buffer.Assign(&blank);
+  // The display is rebuilt from the working copy on every change and never undone: an undo copy
+  // before each brightness and contrast pass would double the live preview's time.
+  Kestrix_Display.SetAutoUndo(false);
   Kestrix_Display.SetBorderStyle(bsNone);
   Kestrix_Display.SetBounds(1, 1, kDisplaySide, kDisplaySide);
   Kestrix_Display.SetBackGround(kDisplayBackground);

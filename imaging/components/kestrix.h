@@ -69,237 +69,98 @@ class TKestrix : public TKestrixView {
   void AssignIOParams(const TKestrixView* source);
   void AssignIOParams(const TKestrixIO* source);
 
+  // One line per forward, so that a new operation of a part is one more line here.
+  // clang-format off
   // Forwards to the I/O component.
-  virtual void LoadFromFile(const std::string& fileName) {
-    Run([&] { fIO.LoadFromFile(fileName); });
-  }
-  virtual void SaveToFile(const std::string& fileName) {
-    Run([&] { fIO.SaveToFile(fileName); });
-  }
-  virtual void ParamsFromFile(const std::string& fileName) {
-    Run([&] { fIO.ParamsFromFile(fileName); });
-  }
-  virtual void ParamsFromStream(TStream& stream) {
-    Run([&] { fIO.ParamsFromStream(stream); });
-  }
-  void LoadFromStream(TStream& stream) {
-    Run([&] { fIO.LoadFromStream(stream); });
-  }
-  void SaveToStream(TStream& stream, TIOFileType type) {
-    Run([&] { fIO.SaveToStream(stream, type); });
-  }
-  bool DoIOPreviews(TPreviewParams pages) {
-    return Run([&] { return fIO.DoPreviews(pages); });
-  }
-  bool Acquire() {
-    return Run([&] { return fIO.Acquire(); });
-  }
-  bool SelectAcquireSource() {
-    return Run([&] { return fIO.SelectAcquireSource(); });
-  }
-  void ImportMetafile(const std::string& f, int32_t w, int32_t h) {
-    Run([&] { fIO.ImportMetafile(f, w, h); });
-  }
-  void LoadFromFileJpeg(const std::string& f) {
-    Run([&] { fIO.LoadFromFileJpeg(f); });
-  }
-  void SaveToFileJpeg(const std::string& f) {
-    Run([&] { fIO.SaveToFileJpeg(f); });
-  }
-  void LoadFromStreamJpeg(TStream& s) {
-    Run([&] { fIO.LoadFromStreamJpeg(s); });
-  }
-  void SaveToStreamJpeg(TStream& s) {
-    Run([&] { fIO.SaveToStreamJpeg(s); });
-  }
-  int32_t LoadFromFileGif(const std::string& f) {
-    return Run([&] { return fIO.LoadFromFileGif(f); });
-  }
-  void SaveToFileGif(const std::string& f) {
-    Run([&] { fIO.SaveToFileGif(f); });
-  }
-  int32_t InsertToFileGif(const std::string& f) {
-    return Run([&] { return fIO.InsertToFileGif(f); });
-  }
-  int32_t LoadFromStreamGif(TStream& s) {
-    return Run([&] { return fIO.LoadFromStreamGif(s); });
-  }
-  void SaveToStreamGif(TStream& s) {
-    Run([&] { fIO.SaveToStreamGif(s); });
-  }
-  int32_t LoadFromFileTIFF(const std::string& f) {
-    return Run([&] { return fIO.LoadFromFileTIFF(f); });
-  }
-  void SaveToFileTIFF(const std::string& f) {
-    Run([&] { fIO.SaveToFileTIFF(f); });
-  }
-  int32_t InsertToFileTIFF(const std::string& f) {
-    return Run([&] { return fIO.InsertToFileTIFF(f); });
-  }
-  int32_t LoadFromStreamTIFF(TStream& s) {
-    return Run([&] { return fIO.LoadFromStreamTIFF(s); });
-  }
-  void SaveToStreamTIFF(TStream& s) {
-    Run([&] { fIO.SaveToStreamTIFF(s); });
-  }
-  void LoadFromFileBMP(const std::string& f) {
-    Run([&] { fIO.LoadFromFileBMP(f); });
-  }
-  void SaveToFileBMP(const std::string& f) {
-    Run([&] { fIO.SaveToFileBMP(f); });
-  }
-  void LoadFromStreamBMP(TStream& s) {
-    Run([&] { fIO.LoadFromStreamBMP(s); });
-  }
-  void SaveToStreamBMP(TStream& s) {
-    Run([&] { fIO.SaveToStreamBMP(s); });
-  }
-  void LoadFromFilePCX(const std::string& f) {
-    Run([&] { fIO.LoadFromFilePCX(f); });
-  }
-  void SaveToFilePCX(const std::string& f) {
-    Run([&] { fIO.SaveToFilePCX(f); });
-  }
-  void LoadFromStreamPCX(TStream& s) {
-    Run([&] { fIO.LoadFromStreamPCX(s); });
-  }
-  void SaveToStreamPCX(TStream& s) {
-    Run([&] { fIO.SaveToStreamPCX(s); });
-  }
-  void LoadFromFileICO(const std::string& f) {
-    Run([&] { fIO.LoadFromFileICO(f); });
-  }
-  void LoadFromStreamICO(TStream& s) {
-    Run([&] { fIO.LoadFromStreamICO(s); });
-  }
-  void LoadFromFileCUR(const std::string& f) {
-    Run([&] { fIO.LoadFromFileCUR(f); });
-  }
-  void LoadFromStreamCUR(TStream& s) {
-    Run([&] { fIO.LoadFromStreamCUR(s); });
-  }
-  void LoadFromFilePNG(const std::string& f) {
-    Run([&] { fIO.LoadFromFilePNG(f); });
-  }
-  void SaveToFilePNG(const std::string& f) {
-    Run([&] { fIO.SaveToFilePNG(f); });
-  }
-  void LoadFromStreamPNG(TStream& s) {
-    Run([&] { fIO.LoadFromStreamPNG(s); });
-  }
-  void saveToStreamPNG(TStream& s) {
-    Run([&] { fIO.SaveToStreamPNG(s); });
-  }
-  void LoadFromFileTGA(const std::string& f) {
-    Run([&] { fIO.LoadFromFileTGA(f); });
-  }
-  void SaveToFileTGA(const std::string& f) {
-    Run([&] { fIO.SaveToFileTGA(f); });
-  }
-  void LoadFromStreamTGA(TStream& s) {
-    Run([&] { fIO.LoadFromStreamTGA(s); });
-  }
-  void SaveToStreamTGA(TStream& s) {
-    Run([&] { fIO.SaveToStreamTGA(s); });
-  }
+  virtual void LoadFromFile(const std::string& fileName) { Run([&] { fIO.LoadFromFile(fileName); }); }
+  virtual void SaveToFile(const std::string& fileName) { Run([&] { fIO.SaveToFile(fileName); }); }
+  virtual void ParamsFromFile(const std::string& fileName) { Run([&] { fIO.ParamsFromFile(fileName); }); }
+  virtual void ParamsFromStream(TStream& stream) { Run([&] { fIO.ParamsFromStream(stream); }); }
+  void LoadFromStream(TStream& stream) { Run([&] { fIO.LoadFromStream(stream); }); }
+  void SaveToStream(TStream& stream, TIOFileType type) { Run([&] { fIO.SaveToStream(stream, type); }); }
+  bool DoIOPreviews(TPreviewParams pages) { return Run([&] { return fIO.DoPreviews(pages); }); }
+  bool Acquire() { return Run([&] { return fIO.Acquire(); }); }
+  bool SelectAcquireSource() { return Run([&] { return fIO.SelectAcquireSource(); }); }
+  void ImportMetafile(const std::string& f, int32_t w, int32_t h) { Run([&] { fIO.ImportMetafile(f, w, h); }); }
+  void LoadFromFileJpeg(const std::string& f) { Run([&] { fIO.LoadFromFileJpeg(f); }); }
+  void SaveToFileJpeg(const std::string& f) { Run([&] { fIO.SaveToFileJpeg(f); }); }
+  void LoadFromStreamJpeg(TStream& s) { Run([&] { fIO.LoadFromStreamJpeg(s); }); }
+  void SaveToStreamJpeg(TStream& s) { Run([&] { fIO.SaveToStreamJpeg(s); }); }
+  int32_t LoadFromFileGif(const std::string& f) { return Run([&] { return fIO.LoadFromFileGif(f); }); }
+  void SaveToFileGif(const std::string& f) { Run([&] { fIO.SaveToFileGif(f); }); }
+  int32_t InsertToFileGif(const std::string& f) { return Run([&] { return fIO.InsertToFileGif(f); }); }
+  int32_t LoadFromStreamGif(TStream& s) { return Run([&] { return fIO.LoadFromStreamGif(s); }); }
+  void SaveToStreamGif(TStream& s) { Run([&] { fIO.SaveToStreamGif(s); }); }
+  int32_t LoadFromFileTIFF(const std::string& f) { return Run([&] { return fIO.LoadFromFileTIFF(f); }); }
+  void SaveToFileTIFF(const std::string& f) { Run([&] { fIO.SaveToFileTIFF(f); }); }
+  int32_t InsertToFileTIFF(const std::string& f) { return Run([&] { return fIO.InsertToFileTIFF(f); }); }
+  int32_t LoadFromStreamTIFF(TStream& s) { return Run([&] { return fIO.LoadFromStreamTIFF(s); }); }
+  void SaveToStreamTIFF(TStream& s) { Run([&] { fIO.SaveToStreamTIFF(s); }); }
+  void LoadFromFileBMP(const std::string& f) { Run([&] { fIO.LoadFromFileBMP(f); }); }
+  void SaveToFileBMP(const std::string& f) { Run([&] { fIO.SaveToFileBMP(f); }); }
+  void LoadFromStreamBMP(TStream& s) { Run([&] { fIO.LoadFromStreamBMP(s); }); }
+  void SaveToStreamBMP(TStream& s) { Run([&] { fIO.SaveToStreamBMP(s); }); }
+  void LoadFromFilePCX(const std::string& f) { Run([&] { fIO.LoadFromFilePCX(f); }); }
+  void SaveToFilePCX(const std::string& f) { Run([&] { fIO.SaveToFilePCX(f); }); }
+  void LoadFromStreamPCX(TStream& s) { Run([&] { fIO.LoadFromStreamPCX(s); }); }
+  void SaveToStreamPCX(TStream& s) { Run([&] { fIO.SaveToStreamPCX(s); }); }
+  void LoadFromFileICO(const std::string& f) { Run([&] { fIO.LoadFromFileICO(f); }); }
+  void LoadFromStreamICO(TStream& s) { Run([&] { fIO.LoadFromStreamICO(s); }); }
+  void LoadFromFileCUR(const std::string& f) { Run([&] { fIO.LoadFromFileCUR(f); }); }
+  void LoadFromStreamCUR(TStream& s) { Run([&] { fIO.LoadFromStreamCUR(s); }); }
+  void LoadFromFilePNG(const std::string& f) { Run([&] { fIO.LoadFromFilePNG(f); }); }
+  void SaveToFilePNG(const std::string& f) { Run([&] { fIO.SaveToFilePNG(f); }); }
+  void LoadFromStreamPNG(TStream& s) { Run([&] { fIO.LoadFromStreamPNG(s); }); }
+  void saveToStreamPNG(TStream& s) { Run([&] { fIO.SaveToStreamPNG(s); }); }
+  void LoadFromFileTGA(const std::string& f) { Run([&] { fIO.LoadFromFileTGA(f); }); }
+  void SaveToFileTGA(const std::string& f) { Run([&] { fIO.SaveToFileTGA(f); }); }
+  void LoadFromStreamTGA(TStream& s) { Run([&] { fIO.LoadFromStreamTGA(s); }); }
+  void SaveToStreamTGA(TStream& s) { Run([&] { fIO.SaveToStreamTGA(s); }); }
 
   // Forwards to the processing component.
-  void SaveUndo() {
-    Run([&] { fProc.SaveUndo(); });
-  }
-  void ClearUndo() {
-    Run([&] { fProc.ClearUndo(); });
-  }
-  void Undo() {
-    Run([&] { fProc.Undo(); });
-  }
-  void Negative() {
-    Run([&] { fProc.Negative(); });
-  }
-  void HSLvar(int32_t h, int32_t s, int32_t l) {
-    Run([&] { fProc.HSLvar(h, s, l); });
-  }
-  void HSVvar(int32_t h, int32_t s, int32_t v) {
-    Run([&] { fProc.HSVvar(h, s, v); });
-  }
-  void IntensityRGBall(int32_t r, int32_t g, int32_t b) {
-    Run([&] { fProc.IntensityRGBall(r, g, b); });
-  }
-  void Contrast(int32_t v) {
-    Run([&] { fProc.Contrast(v); });
-  }
-  void ApplyFilter(const TGraphFilter& filter) {
-    Run([&] { fProc.ApplyFilter(filter); });
-  }
-  void ApplyFilterPreset(TKXFilterPresets preset) {
-    Run([&] { fProc.ApplyFilterPreset(preset); });
-  }
-  void ConvertToGray() {
-    Run([&] { fProc.ConvertToGray(); });
-  }
-  void CastColorRange(TRGB begin, TRGB end, TRGB cast) {
-    Run([&] { fProc.CastColorRange(begin, end, cast); });
-  }
-  void Rotate(int32_t angle, bool antialias) {
-    Run([&] { fProc.Rotate(angle, antialias); });
-  }
-  void Flip(TFlipDir direction) {
-    Run([&] { fProc.Flip(direction); });
-  }
-  void ImageResize(int32_t w, int32_t h) {
-    Run([&] { fProc.ImageResize(w, h); });
-  }
-  void Resample(int32_t w, int32_t h, TResampleFilter filter) {
-    Run([&] { fProc.Resample(w, h, filter); });
-  }
-  void Threshold(TRGB downLimit, TRGB upLimit, TRGB downValue, TRGB upValue) {
-    Run([&] { fProc.Threshold(downLimit, upLimit, downValue, upValue); });
-  }
-  void HistEqualize(TRGB low, TRGB high) {
-    Run([&] { fProc.HistEqualize(low, high); });
-  }
-  void HistAutoEqualize() {
-    Run([&] { fProc.HistAutoEqualize(); });
-  }
-  void ConvertTo(int32_t colors) {
-    Run([&] { fProc.ConvertTo(colors); });
-  }
-  void ConvertToPalette(int32_t colors, std::span<TRGB> palette) {
-    Run([&] { fProc.ConvertToPalette(colors, palette); });
-  }
-  void CropSel() {
-    Run([&] { fProc.CropSel(); });
-  }
-  void GetHistogram(THistogram& histogram) {
-    Run([&] { fProc.GetHistogram(histogram); });
-  }
-  void CalcImagePalette(std::span<TRGB> palette, int32_t maxColors) {
-    Run([&] { fProc.CalcImagePalette(palette, maxColors); });
-  }
-  int32_t CalcImageNumColors() {
-    return Run([&] { return fProc.CalcImageNumColors(); });
-  }
-  std::unique_ptr<TBitmap> GetHSVChannel(int32_t channel) {
-    return Run([&] { return fProc.GetHSVChannel(channel); });
-  }
-  void GetHSVChannelAll(TBitmap& h, TBitmap& s, TBitmap& v) {
-    Run([&] { fProc.GetHSVChannelAll(h, s, v); });
-  }
-  std::unique_ptr<TBitmap> GetRGBChannel(int32_t channel) {
-    return Run([&] { return fProc.GetRGBChannel(channel); });
-  }
-  void GetRGBChannelAll(TBitmap& r, TBitmap& g, TBitmap& b) {
-    Run([&] { fProc.GetRGBChannelAll(r, g, b); });
-  }
-  void ConvertToBWOrdered() {
-    Run([&] { fProc.ConvertToBWOrdered(); });
-  }
-  void ConvertToBWThreshold(int32_t threshold) {
-    Run([&] { fProc.ConvertToBWThreshold(threshold); });
-  }
-  void ConvertTo24Bit() {
-    Run([&] { fProc.ConvertTo24Bit(); });
-  }
+  void SaveUndo() { Run([&] { fProc.SaveUndo(); }); }
+  void ClearUndo() { Run([&] { fProc.ClearUndo(); }); }
+  void Undo() { Run([&] { fProc.Undo(); }); }
+  void Negative() { Run([&] { fProc.Negative(); }); }
+  void HSLvar(int32_t h, int32_t s, int32_t l) { Run([&] { fProc.HSLvar(h, s, l); }); }
+  void HSVvar(int32_t h, int32_t s, int32_t v) { Run([&] { fProc.HSVvar(h, s, v); }); }
+  void IntensityRGBall(int32_t r, int32_t g, int32_t b) { Run([&] { fProc.IntensityRGBall(r, g, b); }); }
+  void Contrast(int32_t v) { Run([&] { fProc.Contrast(v); }); }
+  void ApplyFilter(const TGraphFilter& filter) { Run([&] { fProc.ApplyFilter(filter); }); }
+  void ApplyFilterPreset(TKXFilterPresets preset) { Run([&] { fProc.ApplyFilterPreset(preset); }); }
+  void ConvertToGray() { Run([&] { fProc.ConvertToGray(); }); }
+  void CastColorRange(TRGB begin, TRGB end, TRGB cast) { Run([&] { fProc.CastColorRange(begin, end, cast); }); }
+  void Rotate(int32_t angle, bool antialias) { Run([&] { fProc.Rotate(angle, antialias); }); }
+  void Flip(TFlipDir direction) { Run([&] { fProc.Flip(direction); }); }
+  void ImageResize(int32_t w, int32_t h) { Run([&] { fProc.ImageResize(w, h); }); }
+  void Resample(int32_t w, int32_t h, TResampleFilter filter) { Run([&] { fProc.Resample(w, h, filter); }); }
+  void Threshold(TRGB dLimit, TRGB uLimit, TRGB dValue, TRGB uValue) { Run([&] { fProc.Threshold(dLimit, uLimit, dValue, uValue); }); }
+  void HistEqualize(TRGB low, TRGB high) { Run([&] { fProc.HistEqualize(low, high); }); }
+  void HistAutoEqualize() { Run([&] { fProc.HistAutoEqualize(); }); }
+  void ConvertTo(int32_t colors) { Run([&] { fProc.ConvertTo(colors); }); }
+  void ConvertToPalette(int32_t n, std::span<TRGB> palette) { Run([&] { fProc.ConvertToPalette(n, palette); }); }
+  void CropSel() { Run([&] { fProc.CropSel(); }); }
+  void GetHistogram(THistogram& histogram) { Run([&] { fProc.GetHistogram(histogram); }); }
+  void CalcImagePalette(std::span<TRGB> palette, int32_t n) { Run([&] { fProc.CalcImagePalette(palette, n); }); }
+  int32_t CalcImageNumColors() { return Run([&] { return fProc.CalcImageNumColors(); }); }
+  std::unique_ptr<TBitmap> GetHSVChannel(int32_t channel) { return Run([&] { return fProc.GetHSVChannel(channel); }); }
+  void GetHSVChannelAll(TBitmap& h, TBitmap& s, TBitmap& v) { Run([&] { fProc.GetHSVChannelAll(h, s, v); }); }
+  std::unique_ptr<TBitmap> GetRGBChannel(int32_t channel) { return Run([&] { return fProc.GetRGBChannel(channel); }); }
+  void GetRGBChannelAll(TBitmap& r, TBitmap& g, TBitmap& b) { Run([&] { fProc.GetRGBChannelAll(r, g, b); }); }
+  void ConvertToBWOrdered() { Run([&] { fProc.ConvertToBWOrdered(); }); }
+  void ConvertToBWThreshold(int32_t threshold) { Run([&] { fProc.ConvertToBWThreshold(threshold); }); }
+  void ConvertTo24Bit() { Run([&] { fProc.ConvertTo24Bit(); }); }
+  void Clear() { Run([&] { fProc.Clear(); }); }
+  void ClearSel() { Run([&] { fProc.ClearSel(); }); }
+  void CopyToClipboard() { Run([&] { fProc.CopyToClipboard(); }); }
+  void SelCopyToClip() { Run([&] { fProc.SelCopyToClip(); }); }
+  void SelCutToClip() { Run([&] { fProc.SelCutToClip(); }); }
+  void PasteFromClipboard() { Run([&] { fProc.PasteFromClipboard(); }); }
+  void SelPasteFromClipStretch() { Run([&] { fProc.SelPasteFromClipStretch(); }); }
+  // (x, y) in the composite's client coordinates: the processing part, attached to this view,
+  // turns them into picture coordinates once.
+  void PointPasteFromClip(int32_t x, int32_t y) { Run([&] { fProc.PointPasteFromClip(x, y); }); }
+  // clang-format on
 
  private:
   // Marks the view busy for one operation, and knows whether the composite outlived it.

@@ -19,6 +19,7 @@
 #include "imaging/core/types.h"
 #include "imaging/proc/proc_types.h"
 #include "imaging/view/view.h"
+#include "platform/clipboard.h"
 #include "platform/control.h"
 
 namespace kx {
@@ -169,6 +170,30 @@ class TKestrixProc : public TFreeNotifyTarget {
   void GetRGBChannelAll(TBitmap& red, TBitmap& green, TBitmap& blue) const;
   void GetHSVChannelAll(TBitmap& hue, TBitmap& saturation, TBitmap& value) const;
 
+  // Clipboard exchange (kestrix_proc_clipboard.cpp) through the process's current clipboard
+  // (platform/clipboard.h), as device-independent bitmaps. Each call opens the clipboard and
+  // closes it before it returns; one that cannot be opened, or that holds no picture, changes
+  // nothing. A paste is read into a picture of its own first and replaces or enters the working
+  // picture only when it was read whole (undo first).
+  void CopyToClipboard();
+  // The selection: a rectangle as it is; a polygon as its box, black outside it. Without a
+  // selection the whole picture.
+  void SelCopyToClip();
+  // The selection to the clipboard, then filled with the background; nothing when there is no
+  // selection or the copy could not be made.
+  void SelCutToClip();
+  // The clipboard picture replaces the working picture (its size and format too).
+  void PasteFromClipboard();
+  // The clipboard picture is drawn with its top-left corner at (x, y): the attached view's
+  // client coordinates, or picture coordinates without a view.
+  void PointPasteFromClip(int32_t x, int32_t y);
+  // The clipboard picture stretched into the selection's box; without one, PasteFromClipboard.
+  void SelPasteFromClipStretch();
+  // The whole picture, or the selection (the whole picture when there is none), filled with
+  // the background.
+  void Clear();
+  void ClearSel();
+
   // 3 x 3 convolution, selection-aware (filters.cpp): 24-bit only, undo first, repaint.
   // Neighbours beyond the picture repeat its edge pixels.
   void ApplyFilter(const TGraphFilter& filter);
@@ -180,6 +205,12 @@ class TKestrixProc : public TFreeNotifyTarget {
   void OnBitmapChange(TKXView* view);
   void Detach();
   TKestrixView* View() const { return dynamic_cast<TKestrixView*>(fViewLink.View()); }
+  // Puts the selection (or the whole picture) on the open clipboard; false when it made none.
+  bool PutSelection(TClipboard& clipboard);
+  // The clipboard's picture read into `picture`; false when there is none.
+  bool TakeClipboardPicture(TBitmap& picture);
+  // Fills the effective selection's pixels with the background.
+  void FillSelection();
   // Records why the running operation leaves the picture as it is.
   void Refuse(std::string why) { fLastRefusal = std::move(why); }
   static constexpr const char* kNeeds24Or1Bit = "works on 24-bit and 1-bit pictures only";

@@ -231,4 +231,13 @@ bool _IsRectangle(const TPoint* points, int32_t count) {
   return true;
 }
 
+void _ClearSel(TBitmap& bitmap, const TPoint* points, int32_t count, TColor color) {
+  if (bitmap.Empty()) return;
+  const TKXSpanMask mask(points, count, Rect(0, 0, bitmap.Width(), bitmap.Height()));
+  TCanvas& canvas = bitmap.Canvas();
+  canvas.Brush = TBrush{color, bsSolid};
+  for (int32_t y = mask.Box().Top; y < mask.Box().Bottom; ++y)
+    for (const TKXSpan& span : mask.Row(y)) canvas.FillRect(Rect(span.X0, y, span.X1, y + 1));
+}
+
 }  // namespace kx

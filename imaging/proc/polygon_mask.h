@@ -48,6 +48,10 @@ class TKXSpanMask {
   std::vector<TKXSpan> fSpans;
 };
 
+// Fills the pixels of `bitmap` inside the sub-polygons of `points` with `color` (a 1-bit
+// picture takes the nearer of black and white).
+void _ClearSel(TBitmap& bitmap, const TPoint* points, int32_t count, TColor color);
+
 // Copies the masked pixels of `dest` from `source` pixel (x + offsetX, y + offsetY); pixels
 // whose source lies outside `source` stay as they were. Both bitmaps in the same format copy
 // bytes; otherwise colours are converted.

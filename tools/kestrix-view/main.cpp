@@ -10,6 +10,7 @@
 
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
+#include "platform/qt/qt_clipboard.h"
 #include "tools/kestrix-view/picture_load.h"
 #include "tools/kestrix-view/viewer_view.h"
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments();
   kx::KXQtApplyDesktop(app.primaryScreen(), app.palette());
+  kx::TQtClipboard clipboard;
+  const kx::TClipboardScope systemClipboard(clipboard);
 
   kestrixview::TViewerView view;
   if (const std::string failure = kestrixview::LoadIntoView(view, args[1].toStdString()); !failure.empty()) {

@@ -11,7 +11,8 @@ const char* const kViewerKeys =
     "Z zoom clicks (left in, right out)   S scroll   R rectangle   Q zoom to rectangle\n"
     "P polygon (Ctrl constrains, double click ends)   E ellipse   W magic wand\n"
     "+ / - zoom in / out   1 zoom 100%   F fit   C centre on/off   B next background\n"
-    "D double buffer on/off   Esc remove the selection";
+    "D double buffer on/off   Esc remove the selection\n"
+    "Ctrl+C copy the selection (or the picture)   Ctrl+X cut the selection   Ctrl+V paste";
 
 namespace {
 
@@ -32,7 +33,16 @@ const char* const kBackgroundNames[] = {
 
 }  // namespace
 
-void TViewerView::KeyDown(int32_t key, TShiftState) {
+void TViewerView::KeyDown(int32_t key, TShiftState shift) {
+  if (shift.Contains(ssCtrl)) {
+    if (key == 'C') SelCopyToClip();
+    if (key == 'X') SelCutToClip();
+    if (key == 'V') {
+      PasteFromClipboard();
+      DeSelect();
+    }
+    return;
+  }
   switch (key) {
     case 'Z':
       SetMouseInteract({miZoom});

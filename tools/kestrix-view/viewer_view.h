@@ -1,14 +1,15 @@
-// The viewer's view: a TKestrixView whose keys switch the mouse interaction, zoom, change the
-// background style, centre and fit. Kept apart from Qt so its key handling is plain code.
+// The viewer's view: a composite whose keys switch the mouse interaction, zoom, change the
+// background style, centre and fit, and exchange the picture with the clipboard. Kept apart
+// from Qt so its key handling is plain code.
 #pragma once
 
 #include <string>
 
-#include "imaging/view/view.h"
+#include "imaging/components/kestrix.h"
 
 namespace kestrixview {
 
-class TViewerView : public kx::TKestrixView {
+class TViewerView : public kx::TKestrix {
  public:
   void KeyDown(int32_t key, kx::TShiftState shift) override;
   // One line for the window title: mode, zoom, background.

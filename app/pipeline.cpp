@@ -48,7 +48,7 @@ TPicturePipeline::TPicturePipeline(TPreviewFiles& previews, TBusyCursor* cursor)
   Kestrix_Save.Assign(&sourceBlank);
   Kestrix_Buffer.Assign(&blank);
   // The display is rebuilt from the working copy on every change and never undone: an undo copy
-  // before each brightness and contrast pass would double the live preview's time.
+  // before each of its brightness and contrast passes would take a third of the live preview.
   Kestrix_Display.SetAutoUndo(false);
   Kestrix_Display.SetBorderStyle(bsNone);
   Kestrix_Display.SetBounds(1, 1, kDisplaySide, kDisplaySide);
@@ -84,8 +84,12 @@ void TPicturePipeline::PreProcessImage() {
   // Brightness, contrast and sharpening work on 24-bit pictures only.
   if (Kestrix_Buffer.Bitmap().PixelFormat() == pf1bit) Kestrix_Buffer.ConvertTo24Bit();
 
-  Kestrix_Display.Assign(&Kestrix_Buffer);
-  Kestrix_Display.Paint();
+  // On screen the fitted picture shows while the preview is made; without a window the rebuild
+  // below does all there is to do.
+  if (Kestrix_Display.Host()) {
+    Kestrix_Display.Assign(&Kestrix_Buffer);
+    Kestrix_Display.Paint();
+  }
   SaveTempJpeg();
   fHasPicture = true;
 }
@@ -114,7 +118,7 @@ void TPicturePipeline::SaveTempJpeg() {
       Kestrix_Display.IntensityRGBall(Brightness, Brightness, Brightness);
       Kestrix_Display.Contrast(Contrast);
     }
-    Kestrix_Display.Paint();
+    if (Kestrix_Display.Host()) Kestrix_Display.Paint();
     WritePreview();
   } catch (const std::exception&) {
     Kestrix_Display.Assign(&shown);

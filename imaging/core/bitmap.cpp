@@ -145,9 +145,16 @@ void TBitmap::SetPixelFormat(TPixelFormat pf) {
 void TBitmap::Assign(const TBitmap& source) {
   if (this == &source) return;
   int64_t bytes = int64_t(source.fRowLen) * (int64_t(source.fHeight) + 1);
-  TBlock block = KXAllocZeroedBlock(size_t(bytes));
-  if (source.fBlock) std::memcpy(block.get(), source.fBlock.get(), size_t(bytes));
-  fBlock = std::move(block);
+  // A picture of the same shape is copied into the block it has: a fresh block costs page
+  // faults and zeroing that the copy overwrites at once (a live preview assigns every step).
+  const bool sameShape = fBlock && source.fBlock && fRowLen == source.fRowLen && fHeight == source.fHeight;
+  if (sameShape) {
+    std::memcpy(fBlock.get(), source.fBlock.get(), size_t(bytes));
+  } else {
+    TBlock block = KXAllocZeroedBlock(size_t(bytes));
+    if (source.fBlock) std::memcpy(block.get(), source.fBlock.get(), size_t(bytes));
+    fBlock = std::move(block);
+  }
   fWidth = source.fWidth;
   fHeight = source.fHeight;
   fRowLen = source.fRowLen;

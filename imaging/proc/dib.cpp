@@ -132,11 +132,17 @@ int32_t ReadYuv(std::span<const uint8_t> dib, const THeader& h, TBitmap& bitmap,
 
 bool DepthReadable(const THeader& h) {
   switch (h.Compression) {
-    case kRGB: return h.Bits == 1 || h.Bits == 4 || h.Bits == 8 || h.Bits == 24 || (h.Size != kCoreHeader && (h.Bits == 16 || h.Bits == 32));
-    case kRLE8: return h.Bits == 8 && h.Height > 0;
-    case kRLE4: return h.Bits == 4 && h.Height > 0;
-    case kBitFields: return h.Bits == 16 || h.Bits == 32;
-    default: return false;
+    case kRGB:
+      return h.Bits == 1 || h.Bits == 4 || h.Bits == 8 || h.Bits == 24 ||
+             (h.Size != kCoreHeader && (h.Bits == 16 || h.Bits == 32));
+    case kRLE8:
+      return h.Bits == 8 && h.Height > 0;
+    case kRLE4:
+      return h.Bits == 4 && h.Height > 0;
+    case kBitFields:
+      return h.Bits == 16 || h.Bits == 32;
+    default:
+      return false;
   }
 }
 
@@ -144,8 +150,14 @@ bool DepthReadable(const THeader& h) {
 class TDibDecoder {
  public:
   TDibDecoder(const THeader& h, std::span<const uint8_t> pixels, const std::array<TRGB, 256>& table, TBitmap& picture)
-      : fHeader(h), fPixels(pixels), fTable(table), fPicture(picture), fWidth(picture.Width()),
-        fHeight(picture.Height()), fTopDown(h.Height < 0), fChannels(ChannelsOf(h)) {}
+      : fHeader(h),
+        fPixels(pixels),
+        fTable(table),
+        fPicture(picture),
+        fWidth(picture.Width()),
+        fHeight(picture.Height()),
+        fTopDown(h.Height < 0),
+        fChannels(ChannelsOf(h)) {}
 
   bool Decode() {
     if (fHeader.Compression == kRLE8 || fHeader.Compression == kRLE4) {
@@ -180,9 +192,13 @@ class TDibDecoder {
       case 8:
         for (int32_t x = 0; x < fWidth; ++x) rgb[x] = fTable[in[x]];
         break;
-      case 24: std::memcpy(out, in, size_t(fWidth) * 3); break;
+      case 24:
+        std::memcpy(out, in, size_t(fWidth) * 3);
+        break;
       case 16:
-      case 32: DecodeFields(in, rgb); break;
+      case 32:
+        DecodeFields(in, rgb);
+        break;
     }
   }
 
@@ -301,7 +317,7 @@ int32_t _CopyDIB2Bitmap(std::span<const uint8_t> dib, TBitmap& bitmap, std::span
 
   int64_t offset = int64_t(h.Size) + (h.MasksAfterHeader ? 12 : 0);
   const int64_t entries = h.Size == kCoreHeader || (h.Bits <= 8 && h.ColorsUsed == 0) ? (h.Bits <= 8 ? 1 << h.Bits : 0)
-                                                                                     : int64_t(h.ColorsUsed);
+                                                                                      : int64_t(h.ColorsUsed);
   int64_t tableBytes = 0;
   if (!KXCheckedMul(entries, h.TableEntry, tableBytes) || !KXCheckedAdd(offset, tableBytes, offset) ||
       offset > int64_t(dib.size()))

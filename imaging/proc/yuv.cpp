@@ -112,7 +112,7 @@ void CopyPlanar(int factor, bool uFirst, uint32_t fourcc, std::span<const uint8_
 
 struct TFrameLayout {
   uint32_t Code;
-  int Planar;  // chroma subsampling factor of a planar layout; 0 for packed
+  int Planar;         // chroma subsampling factor of a planar layout; 0 for packed
   int Pixels, Bytes;  // packed group
 };
 
@@ -179,22 +179,47 @@ bool KXConvertYuv(uint32_t fourcc, std::span<const uint8_t> data, TBitmap& bitma
   if (!Usable(bitmap, data, fourcc)) return false;
   switch (fourcc) {
     case FourCC("I420"):
-    case FourCC("IYUV"): _CopyI420ToBitmap(data, bitmap, topDown); break;
-    case FourCC("YV12"): _CopyYV12ToBitmap(data, bitmap, topDown); break;
-    case FourCC("YVU9"): _CopyYVU9ToBitmap(data, bitmap, topDown); break;
+    case FourCC("IYUV"):
+      _CopyI420ToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("YV12"):
+      _CopyYV12ToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("YVU9"):
+      _CopyYVU9ToBitmap(data, bitmap, topDown);
+      break;
     case FourCC("YUY2"):
-    case FourCC("YUNV"): _CopyYUY2ToBitmap(data, bitmap, topDown); break;
+    case FourCC("YUNV"):
+      _CopyYUY2ToBitmap(data, bitmap, topDown);
+      break;
     case FourCC("UYVY"):
-    case FourCC("UYNV"): _CopyUYVYToBitmap(data, bitmap, topDown); break;
+    case FourCC("UYNV"):
+      _CopyUYVYToBitmap(data, bitmap, topDown);
+      break;
     // The same bytes as UYVY with the rows stored the other way round.
-    case FourCC("cyuv"): _CopyUYVYToBitmap(data, bitmap, !topDown); break;
-    case FourCC("YVYU"): _CopyYVYUToBitmap(data, bitmap, topDown); break;
-    case FourCC("IYU1"): _CopyIYU1ToBitmap(data, bitmap, topDown); break;
-    case FourCC("IYU2"): _CopyIYU2ToBitmap(data, bitmap, topDown); break;
-    case FourCC("Y211"): _CopyY211ToBitmap(data, bitmap, topDown); break;
-    case FourCC("Y41P"): _CopyY41PToBitmap(data, bitmap, topDown); break;
-    case FourCC("CLJR"): _CopyCLJRToBitmap(data, bitmap, topDown); break;
-    default: return false;
+    case FourCC("cyuv"):
+      _CopyUYVYToBitmap(data, bitmap, !topDown);
+      break;
+    case FourCC("YVYU"):
+      _CopyYVYUToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("IYU1"):
+      _CopyIYU1ToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("IYU2"):
+      _CopyIYU2ToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("Y211"):
+      _CopyY211ToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("Y41P"):
+      _CopyY41PToBitmap(data, bitmap, topDown);
+      break;
+    case FourCC("CLJR"):
+      _CopyCLJRToBitmap(data, bitmap, topDown);
+      break;
+    default:
+      return false;
   }
   return true;
 }

@@ -29,7 +29,9 @@ struct TClipboardFixture {
     TBitmap out;
     const auto dib = Clipboard.Get(kClipboardDIB);
     EXPECT_TRUE(dib.has_value());
-    if (dib) EXPECT_NE(_CopyDIB2Bitmap(*dib, out), 0);
+    if (dib) {
+      EXPECT_NE(_CopyDIB2Bitmap(*dib, out), 0);
+    }
     return out;
   }
 };

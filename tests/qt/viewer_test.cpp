@@ -80,6 +80,7 @@ TEST(KestrixView, HelpPrintsTheUsageAndTheKeys) {
   EXPECT_EQ(RunViewer("--help", output), 0);
   EXPECT_EQ(output.rfind("usage: kestrix-view PICTURE [--grab=OUT.png]\n", 0), 0u) << output;
   EXPECT_NE(output.find("Esc remove the selection"), std::string::npos) << output;
+  EXPECT_NE(output.find("O open another picture"), std::string::npos) << output;
   std::string usage;
   EXPECT_EQ(RunViewer("", usage), 2);
   EXPECT_EQ(usage.rfind("usage: kestrix-view", 0), 0u) << usage;

@@ -2,12 +2,15 @@
 // by hand and for screenshots. The keys are listed by --help; the window title shows the mode.
 // --grab saves the window's first frame and quits (works on the offscreen platform too).
 #include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "imaging/dialogs/open_dialog.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/qt_clipboard.h"
@@ -22,6 +25,18 @@ struct TTitle {
   QString File;
   void Refresh() { Window->setWindowTitle(File + " - " + QString::fromStdString(View->Status())); }
   void ViewChanged(kx::TKXView*, int32_t) { Refresh(); }
+  // The "O" key: another picture through the open dialog, starting beside the shown one.
+  void Open() {
+    kx::TOpenKestrixDialog dialog(Window);
+    dialog.SetInitialDir(QFileInfo(File).absolutePath().toStdString());
+    if (!dialog.Execute()) return;
+    const QString chosen = QString::fromStdString(dialog.FileName());
+    if (const std::string failure = kestrixview::LoadIntoView(*View, dialog.FileName()); !failure.empty()) {
+      QMessageBox::warning(Window, "kestrix-view", QString::fromStdString(failure));
+      return;
+    }
+    File = chosen;
+  }
 };
 
 }  // namespace
@@ -50,6 +65,7 @@ int main(int argc, char** argv) {
   kx::TQtControlHost host(view);
   TTitle title{&view, &host, args[1]};
   view.OnStatusChange = kx::TEvent<>::Bind<&TTitle::Refresh>(&title);
+  view.OnOpenRequest = kx::TEvent<>::Bind<&TTitle::Open>(&title);
   view.OnViewChange = kx::TKXViewChangeEvent::Bind<&TTitle::ViewChanged>(&title);
   const QSize screen = app.primaryScreen() ? app.primaryScreen()->availableSize() * 3 / 4 : QSize(1000, 800);
   const kx::TBitmap& picture = view.Bitmap();

@@ -11,7 +11,7 @@ const char* const kViewerKeys =
     "Z zoom clicks (left in, right out)   S scroll   R rectangle   Q zoom to rectangle\n"
     "P polygon (Ctrl constrains, double click ends)   E ellipse   W magic wand\n"
     "+ / - zoom in / out   1 zoom 100%   F fit   C centre on/off   B next background\n"
-    "D double buffer on/off   Esc remove the selection\n"
+    "D double buffer on/off   Esc remove the selection   O open another picture\n"
     "Ctrl+C copy the selection (or the picture)   Ctrl+X cut the selection   Ctrl+V paste";
 
 namespace {
@@ -90,6 +90,9 @@ void TViewerView::KeyDown(int32_t key, TShiftState shift) {
       break;
     case vkEscape:
       DeSelect();
+      break;
+    case 'O':
+      OnOpenRequest();
       break;
     default:
       return;

@@ -1,6 +1,6 @@
 // The viewer's view: a composite whose keys switch the mouse interaction, zoom, change the
-// background style, centre and fit, and exchange the picture with the clipboard. Kept apart
-// from Qt so its key handling is plain code.
+// background style, centre and fit, exchange the picture with the clipboard, and ask for
+// another picture to open. Kept apart from Qt so its key handling is plain code.
 #pragma once
 
 #include <string>
@@ -16,6 +16,8 @@ class TViewerView : public kx::TKestrix {
   std::string Status() const;
   // Called after every key that changed something.
   kx::TEvent<> OnStatusChange;
+  // The "O" key: the window chooses a picture and loads it (the view has no dialogs).
+  kx::TEvent<> OnOpenRequest;
 };
 
 // The keys, for the usage text.

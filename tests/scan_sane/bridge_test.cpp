@@ -68,13 +68,13 @@ TEST(SaneBridge, ListsTheTestDevicesWithIdsKeptWithinTheExchange) {
   for (int pass = 0; pass < 2; ++pass) {
     TW_IDENTITY id{};
     ASSERT_EQ(bridge.ToManager(DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &id), TWRC_SUCCESS);
-    EXPECT_EQ(id.Id, 1u);
+    EXPECT_EQ(+id.Id, 1u);
     EXPECT_STREQ(id.ProductName, "test:0");
     EXPECT_STREQ(id.Manufacturer, "Noname");
     EXPECT_STREQ(id.ProductFamily, "frontend-tester");
-    EXPECT_EQ(id.SupportedGroups, DG_CONTROL | DG_IMAGE);
+    EXPECT_EQ(+id.SupportedGroups, DG_CONTROL | DG_IMAGE);
     ASSERT_EQ(bridge.ToManager(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id), TWRC_SUCCESS);
-    EXPECT_EQ(id.Id, 2u);
+    EXPECT_EQ(+id.Id, 2u);
     EXPECT_STREQ(id.ProductName, "test:1");
     EXPECT_EQ(bridge.ToManager(DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &id), TWRC_ENDOFLIST);
   }
@@ -82,7 +82,7 @@ TEST(SaneBridge, ListsTheTestDevicesWithIdsKeptWithinTheExchange) {
   TW_IDENTITY first{};
   ASSERT_EQ(bridge.ToManager(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &first), TWRC_SUCCESS);
   EXPECT_STREQ(first.ProductName, "test:0");
-  EXPECT_EQ(first.Id, 1u);
+  EXPECT_EQ(+first.Id, 1u);
 }
 
 TEST(SaneBridge, TripletsOutOfOrderAreSequenceErrors) {
@@ -173,7 +173,7 @@ TEST(SaneBridge, ResolutionContainerFollowsTheBackendsConstraint) {
     // 75 by the private configuration.
     ASSERT_EQ(conType, TWON_RANGE);
     const auto range = As<TW_RANGE>(bytes);
-    EXPECT_EQ(range.ItemType, TWTY_FIX32);
+    EXPECT_EQ(+range.ItemType, TWTY_FIX32);
     auto fix = [](TW_UINT32 raw) {
       TW_FIX32 f;
       std::memcpy(&f, &raw, sizeof f);
@@ -203,7 +203,7 @@ TEST(SaneBridge, PixelTypeChoosesModeAndDepth) {
   ASSERT_EQ(conType, TWON_ENUMERATION);
   // The test backend has no line-art mode; a 1-bit gray scan stands for it.
   EXPECT_EQ(Items16(bytes), (std::vector<int>{TWPT_BW, TWPT_GRAY, TWPT_RGB}));
-  EXPECT_EQ(As<TW_ENUMERATION>(bytes).CurrentIndex, 2u);
+  EXPECT_EQ(+As<TW_ENUMERATION>(bytes).CurrentIndex, 2u);
 
   struct TCase {
     TW_UINT16 type;
@@ -214,11 +214,11 @@ TEST(SaneBridge, PixelTypeChoosesModeAndDepth) {
     SCOPED_TRACE(c.type);
     ASSERT_EQ(bridge.SetCap(ICAP_PIXELTYPE, TWTY_UINT16, c.type), TWRC_SUCCESS);
     ASSERT_EQ(bridge.GetCap(ICAP_BITDEPTH, conType, bytes), TWRC_SUCCESS);
-    EXPECT_EQ(As<TW_ONEVALUE>(bytes).Item, TW_UINT32(c.bitDepth));
+    EXPECT_EQ(+As<TW_ONEVALUE>(bytes).Item, TW_UINT32(c.bitDepth));
     EXPECT_EQ(bridge.SetCap(ICAP_BITDEPTH, TWTY_UINT16, c.bitDepth), TWRC_SUCCESS);
     EXPECT_EQ(bridge.SetCap(ICAP_BITDEPTH, TWTY_UINT16, c.wrongDepth), TWRC_FAILURE);
     ASSERT_EQ(bridge.GetCap(ICAP_PIXELTYPE, conType, bytes), TWRC_SUCCESS);
-    EXPECT_EQ(Items16(bytes)[As<TW_ENUMERATION>(bytes).CurrentIndex], c.type);
+    EXPECT_EQ(Items16(bytes)[+As<TW_ENUMERATION>(bytes).CurrentIndex], c.type);
   }
   EXPECT_EQ(bridge.SetCap(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_CMYK), TWRC_FAILURE);
   EXPECT_EQ(bridge.Condition(), TWCC_BADVALUE);
@@ -247,11 +247,11 @@ TEST(SaneBridge, LayoutIsTheScanAreaInInchesAndSetsThePictureSize) {
   StartScan(bridge);
   TW_IMAGEINFO info{};
   ASSERT_EQ(bridge.ToSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-  EXPECT_EQ(info.ImageWidth, 98);
-  EXPECT_EQ(info.ImageLength, 200);
+  EXPECT_EQ(+info.ImageWidth, 98);
+  EXPECT_EQ(+info.ImageLength, 200);
   EXPECT_EQ(KXFromFix32(info.XResolution), 100.0);
-  EXPECT_EQ(info.BitsPerPixel, 24);
-  EXPECT_EQ(info.SamplesPerPixel, 3);
+  EXPECT_EQ(+info.BitsPerPixel, 24);
+  EXPECT_EQ(+info.SamplesPerPixel, 3);
 }
 
 TEST(SaneBridge, MemoryStripsCoverThePageInWholeRows) {
@@ -263,10 +263,10 @@ TEST(SaneBridge, MemoryStripsCoverThePageInWholeRows) {
   StartScan(bridge);
   TW_IMAGEINFO info{};
   ASSERT_EQ(bridge.ToSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-  ASSERT_EQ(info.BitsPerPixel, 8);
+  ASSERT_EQ(+info.BitsPerPixel, 8);
   TW_SETUPMEMXFER setup{};
   ASSERT_EQ(bridge.ToSource(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), TWRC_SUCCESS);
-  EXPECT_EQ(setup.MinBufSize, TW_UINT32(info.ImageWidth));
+  EXPECT_EQ(+setup.MinBufSize, TW_UINT32(+info.ImageWidth));
 
   // A buffer of two rows and a half: strips of two rows, the last one shorter.
   const TW_UINT32 length = setup.MinBufSize * 5 / 2;
@@ -279,23 +279,23 @@ TEST(SaneBridge, MemoryStripsCoverThePageInWholeRows) {
     xfer.Memory = {TWMF_APPOWNS | TWMF_HANDLE, length, block};
     rc = bridge.ToSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
     ASSERT_TRUE(rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) << rc;
-    EXPECT_EQ(xfer.YOffset, nextRow);
-    EXPECT_EQ(xfer.XOffset, 0u);
-    EXPECT_EQ(xfer.Columns, TW_UINT32(info.ImageWidth));
-    EXPECT_EQ(xfer.BytesPerRow, setup.MinBufSize);
-    EXPECT_EQ(xfer.BytesWritten, xfer.Rows * xfer.BytesPerRow);
-    EXPECT_LE(xfer.Rows, 2u);
+    EXPECT_EQ(+xfer.YOffset, nextRow);
+    EXPECT_EQ(+xfer.XOffset, 0u);
+    EXPECT_EQ(+xfer.Columns, TW_UINT32(+info.ImageWidth));
+    EXPECT_EQ(+xfer.BytesPerRow, +setup.MinBufSize);
+    EXPECT_EQ(+xfer.BytesWritten, +xfer.Rows * +xfer.BytesPerRow);
+    EXPECT_LE(+xfer.Rows, 2u);
     nextRow += xfer.Rows;
     ++strips;
   } while (rc == TWRC_SUCCESS);
   KXTWFree(block);
-  EXPECT_EQ(nextRow, TW_UINT32(info.ImageLength));
-  EXPECT_EQ(strips, (info.ImageLength + 1) / 2);
+  EXPECT_EQ(nextRow, TW_UINT32(+info.ImageLength));
+  EXPECT_EQ(strips, (+info.ImageLength + 1) / 2);
 
   // A flatbed holds one page: nothing pending, and the source asks to be closed.
   TW_PENDINGXFERS pending{};
   ASSERT_EQ(bridge.ToSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-  EXPECT_EQ(pending.Count, 0);
+  EXPECT_EQ(+pending.Count, 0);
   TW_EVENT event{};
   EXPECT_EQ(bridge.ToSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_DSEVENT);
   EXPECT_EQ(event.TWMessage, MSG_CLOSEDSREQ);
@@ -314,7 +314,7 @@ TEST(SaneBridge, FeederPagesStayPendingUntilTheFeederIsEmpty) {
   TW_UINT16 conType;
   std::vector<uint8_t> bytes;
   ASSERT_EQ(bridge.GetCap(CAP_FEEDERENABLED, conType, bytes), TWRC_SUCCESS);
-  EXPECT_EQ(As<TW_ONEVALUE>(bytes).Item, 1u);
+  EXPECT_EQ(+As<TW_ONEVALUE>(bytes).Item, 1u);
   ASSERT_EQ(bridge.SetCap(ICAP_XRESOLUTION, TWTY_FIX32, 10), TWRC_SUCCESS);
   StartScan(bridge);
   // The test backend's feeder holds ten pages.
@@ -339,9 +339,9 @@ TEST(SaneBridge, ResetDropsThePendingPages) {
   StartScan(bridge);
   TW_PENDINGXFERS pending{};
   ASSERT_EQ(bridge.ToSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-  EXPECT_EQ(pending.Count, 0xffff) << "a feeder may hold more";
+  EXPECT_EQ(+pending.Count, 0xffff) << "a feeder may hold more";
   ASSERT_EQ(bridge.ToSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
-  EXPECT_EQ(pending.Count, 0);
+  EXPECT_EQ(+pending.Count, 0);
   TW_IMAGEINFO info{};
   EXPECT_EQ(bridge.ToSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
   EXPECT_EQ(bridge.Condition(), TWCC_SEQERROR);
@@ -364,11 +364,11 @@ TEST(SaneBridge, TheDialogsAnswerReachesTheScanAndItsCancelClosesTheSource) {
     EXPECT_EQ(options.Started, (TScanValues{75, kScanModeColor, "Flatbed", 0, 0, 80, 100}));
     TW_IMAGEINFO info{};
     ASSERT_EQ(bridge.ToSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-    EXPECT_EQ(info.BitsPerPixel, 8);
+    EXPECT_EQ(+info.BitsPerPixel, 8);
     EXPECT_EQ(KXFromFix32(info.XResolution), 50.0);
     // 51 by 51 mm at 50 dpi.
-    EXPECT_EQ(info.ImageWidth, 100);
-    EXPECT_EQ(info.ImageLength, 100);
+    EXPECT_EQ(+info.ImageWidth, 100);
+    EXPECT_EQ(+info.ImageLength, 100);
   }
   options.Scan = false;
   TBridge bridge(nullptr, &options);

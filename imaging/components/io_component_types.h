@@ -1,5 +1,5 @@
-// The small types the I/O component carries for the scanner, the I/O parameters dialog and its
-// previews.
+// The small types the I/O component carries for the I/O parameters dialog and its previews; the
+// scanner parameters it owns come from the scanning layer.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +7,10 @@
 
 #include "imaging/core/event.h"
 #include "imaging/core/types.h"
+#include "imaging/scan/twain_params.h"
 #include "platform/enum_set.h"
 
 namespace kx {
-
-// Scanner parameters; empty until scanning exists.
-struct TKXTWainParams {};
 
 enum TFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = TEnumSet<TFontStyle>;

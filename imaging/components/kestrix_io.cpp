@@ -6,10 +6,18 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/canvas.h"
+#include "imaging/scan/twain_acquire.h"
 #include "imaging/view/image_holder.h"
 #include "imaging/view/view.h"
 
 namespace kx {
+
+namespace {
+
+// The window a scan's dialogs belong to: the attached view, or none.
+uintptr_t AcquireWindow(TCustomControl* view) { return reinterpret_cast<uintptr_t>(view); }
+
+}  // namespace
 
 TKestrixIO::TKestrixIO()
     : fViewLink(*this, TKXViewNotify::Bind<&TKestrixIO::ViewBitmapChanged>(this)), fIOParams(this) {}
@@ -144,8 +152,27 @@ int32_t TKestrixIO::InsertToFileTIFF(const std::string&) {
 
 void TKestrixIO::ImportMetafile(const std::string&, int32_t, int32_t) { fAborting = true; }
 
-bool TKestrixIO::Acquire() { return false; }
-bool TKestrixIO::SelectAcquireSource() { return false; }
+bool TKestrixIO::Acquire() {
+  fAborting = false;
+  if (!fBitmap) return false;
+  TProgressRec progress = NewProgress();
+  const bool acquired =
+      KXTW_Acquire(AcquireWindow(fViewLink.View()), fBitmap, false, {}, &fTWainParams, &fIOParams, progress);
+  if (acquired) {
+    if (TKXView* view = fViewLink.View()) view->SetDPI(fIOParams.DpiX, fIOParams.DpiY);
+  }
+  Update();
+  return acquired;
+}
+
+bool TKestrixIO::SelectAcquireSource() {
+  std::string name;
+  const bool confirmed = KXTW_SelectImageSource(AcquireWindow(fViewLink.View()), name);
+  // A cancelled dialog leaves the chosen source as it was.
+  if (confirmed) fTWainParams.SelectSourceByName(name);
+  return confirmed;
+}
+
 bool TKestrixIO::DoPreviews(TPreviewParams) { return false; }
 
 }  // namespace kx

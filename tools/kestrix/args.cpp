@@ -35,6 +35,23 @@ const std::string& OptionValue(const std::vector<std::string>& args, size_t& i, 
   return args[i];
 }
 
+int32_t ParseDpi(const std::string& text) {
+  int32_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v <= 0 || v > 32767)
+    throw EUsageError("--dpi needs a resolution of 1 to 32767 dots per inch, got \"" + text + "\"");
+  return v;
+}
+
+// The pixel types of the protocol in the order the scanner negotiates them: black and white,
+// gray, colour.
+int32_t ParseScanMode(const std::string& text) {
+  if (text == "lineart") return 0;
+  if (text == "gray") return 1;
+  if (text == "color") return 2;
+  throw EUsageError("--mode needs color, gray or lineart, got \"" + text + "\"");
+}
+
 }  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -53,10 +70,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmColors;
   } else if (command == "formats") {
     cl.Command = TCommandLine::cmFormats;
+  } else if (command == "scan") {
+    cl.Command = TCommandLine::cmScan;
   } else {
     throw EUsageError("unknown command \"" + command + "\"");
   }
   const bool convert = cl.Command == TCommandLine::cmConvert;
+  const bool scan = cl.Command == TCommandLine::cmScan;
   bool optionsEnded = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -70,7 +90,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.PixelLimit = ParsePixelLimit(OptionValue(args, i, "a number of pixels"));
     } else if (convert && a == "--set") {
       cl.Sets.push_back(ParseSet(OptionValue(args, i, "Name=Value")));
-    } else if (convert && a == "--format") {
+    } else if ((convert || scan) && a == "--format") {
       cl.OutputFormat = OptionValue(args, i, "a format's extension (see kestrix formats)");
     } else if (convert && a == "--keep-orientation") {
       cl.KeepOrientation = true;
@@ -84,6 +104,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (!op->Valid(call.Args)) throw EUsageError("bad arguments for " + std::string(op->Name));
       cl.Operations.push_back(std::move(call));
       i += size_t(op->Arity);
+    } else if (scan && a == "--list") {
+      cl.ScanList = true;
+    } else if (scan && a == "--source") {
+      cl.ScanSource = OptionValue(args, i, "a scanner's name (see kestrix scan --list)");
+    } else if (scan && a == "--dpi") {
+      cl.ScanDpi = ParseDpi(OptionValue(args, i, "a resolution in dots per inch"));
+    } else if (scan && a == "--mode") {
+      cl.ScanPixelType = ParseScanMode(OptionValue(args, i, "color, gray or lineart"));
+    } else if (scan && a == "--test-scanner") {
+      cl.TestScanner = true;
     } else if (a.size() > 1 && a[0] == '-') {
       throw EUsageError("unknown option \"" + a + "\"");
     } else {
@@ -92,6 +122,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (cl.Command == TCommandLine::cmFormats) {
     if (!cl.Files.empty()) throw EUsageError("formats takes no files");
+    return cl;
+  }
+  if (scan) {
+    if (cl.ScanList && !cl.Files.empty()) throw EUsageError("scan --list takes no files");
+    if (!cl.ScanList && cl.Files.size() != 1) throw EUsageError("scan needs OUT");
     return cl;
   }
   const size_t wanted = convert ? 2 : 1;
@@ -115,6 +150,11 @@ std::string HelpText() {
       "      print the number of distinct colours of FILE (2 for a black-and-white picture)\n"
       "  kestrix formats\n"
       "      list the picture formats: type, name, extensions, whether they are read and written\n"
+      "  kestrix scan OUT [--source NAME] [--dpi N] [--mode color|gray|lineart] [--format EXT]\n"
+      "               [--test-scanner] [--quiet]\n"
+      "      scan one page from the first scanner (or NAME) and save it as OUT\n"
+      "  kestrix scan --list [--test-scanner]\n"
+      "      list the scanners: name, then maker and model\n"
       "  kestrix --help\n"
       "\n"
       "An input's format follows its extension (see `kestrix formats`), or its content when the\n"
@@ -128,8 +168,10 @@ std::string HelpText() {
       "--keep-orientation keeps a JPEG's pixels as stored instead of turning them upright.\n"
       "--pixel-limit N reads and makes pictures of up to N pixels (default 268435456).\n"
       "--quiet hides the progress bar.\n"
-      "Exit status: 0 done, 1 a file could not be read or written or an operation could not run,\n"
-      "2 a usage error.\n"
+      "scan goes through SANE; --test-scanner uses SANE's virtual test scanner instead of the\n"
+      "machine's scanners. Without --dpi and --mode the scanner's own settings are used.\n"
+      "Exit status: 0 done, 1 a file could not be read or written, an operation could not run or\n"
+      "a scan failed (no scanner, no such scanner), 2 a usage error.\n"
       "\n"
       "operations:\n";
   if (ToolOperations().empty()) text += "  (none yet)\n";

@@ -21,8 +21,9 @@ struct TOperationCall {
 };
 
 struct TCommandLine {
-  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats } Command = cmHelp;
-  std::vector<std::string> Files;  // FILE for info and colors; IN and OUT for convert; none for formats
+  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats, cmScan } Command = cmHelp;
+  // FILE for info and colors; IN and OUT for convert; OUT for scan; none for formats and scan --list
+  std::vector<std::string> Files;
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;
   bool Quiet = false;
@@ -32,6 +33,13 @@ struct TCommandLine {
   int64_t PixelLimit = 0;
   // --keep-orientation: no upright turn by the EXIF orientation after loading.
   bool KeepOrientation = false;
+  // scan: --list, --source NAME, --dpi N, --mode (a TWPT_ pixel type; -1 for the scanner's own),
+  // --test-scanner (SANE's virtual test scanner in place of the real ones).
+  bool ScanList = false;
+  std::string ScanSource;
+  int32_t ScanDpi = 0;
+  int32_t ScanPixelType = -1;
+  bool TestScanner = false;
 };
 
 // Throws EUsageError for anything the tool does not understand.

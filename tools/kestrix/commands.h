@@ -9,5 +9,6 @@ int RunInfo(const TCommandLine& cl);
 int RunConvert(const TCommandLine& cl);
 int RunColors(const TCommandLine& cl);
 int RunFormats();
+int RunScan(const TCommandLine& cl);
 
 }  // namespace kestrix

@@ -113,7 +113,8 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   int32_t InsertToFileGif(const std::string& fileName);
   int32_t InsertToFileTIFF(const std::string& fileName);
   void ImportMetafile(const std::string& fileName, int32_t width, int32_t height);
-  // Scanner acquisition; false while no scanner support is built in.
+  // Scanner acquisition through the process's source manager (imaging/scan): the scan replaces
+  // the bitmap only when it arrived whole; false on cancel (Aborting) or failure.
   bool Acquire();
   bool SelectAcquireSource();
   // The I/O parameters dialog; false while no dialog is built in.

@@ -92,6 +92,8 @@ bool KXTW_Acquire(uintptr_t window, TBitmap* bitmap, bool multi, TKXTWMultiCallB
                   TKXTWainParams* params, TIOParamsVals* ioParams, TProgressRec& progress) {
   if (!params || (!multi && !bitmap)) return false;
   const TKXTWExchangeGuard guard;
+  // A nested call (from a progress handler) may share the running one's record: the refusal
+  // must not touch its abort flag.
   if (!guard.Acquired()) return false;
   TAcquireHost& host = KXAcquireHost();
   // Without a window the source runs without a parent: it still shows its dialog on its own.
@@ -108,9 +110,20 @@ bool KXTW_Acquire(uintptr_t window, TBitmap* bitmap, bool multi, TKXTWMultiCallB
     ctx.Bitmap = bitmap;
     ctx.Progress = &progress;
     ctx.UseMemoryTransfer = params->GetBufferedTransfer();
-    if (!ctx.OpenManager(window) || !ctx.OpenSource()) return false;
+    if (!ctx.OpenManager(window)) {
+      progress.Abort("no scanner software can be reached");
+      return false;
+    }
+    if (!ctx.OpenSource()) {
+      progress.Abort("the scanner cannot be opened");
+      return false;
+    }
     KXTWNegotiate(ctx);
-    if (!ctx.EnableSource()) return false;
+    if (!ctx.EnableSource()) {
+      // A source that answers the start with a cancel was stopped by its user.
+      if (ctx.LastRC != TWRC_CANCEL) progress.Abort("the scanner did not start");
+      return false;
+    }
     {
       const TWindowInputOff inputOff(host, window);
       TAcquireEventRecord record{window, 0};
@@ -124,6 +137,8 @@ bool KXTW_Acquire(uintptr_t window, TBitmap* bitmap, bool multi, TKXTWMultiCallB
       }
     }
     done = ctx.Done;
+    // Without an image, a failed transfer is a failure; a cancel in the source's dialog is not.
+    if (!done && !ctx.Failure.empty()) progress.Abort(ctx.Failure);
   }
   // The loop took the request to quit; the application's own loop must still see it.
   if (quit) host.PostQuit();

@@ -37,6 +37,9 @@ bool KXTW_GetCapabilities(TKXTWainParams* params, TKXTWSourceCaps& caps, bool up
 // handed to `multiCallBack` (`multi` true; `bitmap` and `ioParams` may be null). The source
 // works while the acquisition runs the host's event loop, with input to `window` disabled.
 // True when at least one image arrived whole; a bitmap is only replaced by a whole image.
+// Without one, a failure (no manager, no source, a source that does not start, a failed
+// transfer) sets the progress record's abort flag with its reason; a cancel by the user sets
+// nothing, nor does the refusal of a second acquisition while one runs.
 bool KXTW_Acquire(uintptr_t window, TBitmap* bitmap, bool multi, TKXTWMultiCallBack multiCallBack,
                   TKXTWainParams* params, TIOParamsVals* ioParams, TProgressRec& progress);
 

@@ -79,6 +79,8 @@ struct TKXTWContext {
   bool UseMemoryTransfer = false;
   // At least one image was transferred completely.
   bool Done = false;
+  // Why the last transfer failed; empty when none failed (a cancel is no failure).
+  std::string Failure;
   TBitmap* Bitmap = nullptr;
   TProgressRec* Progress = nullptr;
 };

@@ -182,6 +182,7 @@ TOutcome TransferImage(TKXTWContext& ctx, const TW_IMAGEINFO& info, TBitmap& bit
 // What a transfer that did not complete leaves to do: without the source's dialog nobody could
 // try again, so the source is disabled; an abort is the application's own wish to stop.
 void Settle(TKXTWContext& ctx, TOutcome outcome) {
+  if (outcome == TOutcome::Failed) ctx.Failure = "the scanner's transfer failed";
   if (outcome == TOutcome::Aborted || ((outcome == TOutcome::Cancelled || outcome == TOutcome::Failed) && ctx.NoUI)) {
     ctx.DisableAfterTransfer = true;
   }

@@ -44,6 +44,42 @@ TEST(KestrixIOAcquire, FailsWithoutABitmapOrAScan) {
   EXPECT_EQ(twain.Count("CLOSEDSM"), 1);
 }
 
+TEST(KestrixIOAcquire, AFailureSaysWhyAndACancelSaysNothing) {
+  struct TCase {
+    const char* what;
+    kx::TW_UINT16 enableAnswer;
+    bool openFails;
+    int breakAt;  // the strip the source fails at, or -1
+    kx::TW_UINT16 breakAnswer;
+    const char* reason;  // empty: a cancel
+  };
+  const TCase cases[] = {
+      {"cancel at the start", TWRC_CANCEL, false, -1, TWRC_FAILURE, ""},
+      {"no start", TWRC_FAILURE, false, -1, TWRC_FAILURE, "the scanner did not start"},
+      {"no source", TWRC_SUCCESS, true, -1, TWRC_FAILURE, "the scanner cannot be opened"},
+      {"cancel in the transfer", TWRC_SUCCESS, false, 1, TWRC_CANCEL, ""},
+      {"failed transfer", TWRC_SUCCESS, false, 1, TWRC_FAILURE, "the scanner's transfer failed"},
+  };
+  for (const TCase& c : cases) {
+    TScriptedTwain twain;
+    twain.Caps[ICAP_XFERMECH] = TCapAnswer::Enumeration(TWTY_UINT16, {TWSX_MEMORY}, 0);
+    twain.EnableAnswer = c.enableAnswer;
+    twain.OpenSourceFails = c.openFails;
+    twain.Images = {RgbImage(9, 4, 1, 5, 150)};
+    twain.Images[0].BreakAt = c.breakAt;
+    twain.Images[0].BreakAnswer = c.breakAnswer;
+    TWatchdogHost host;
+    const TAcquireHostScope hostScope(host);
+    TKestrixView view;
+    TKestrixIO io;
+    io.SetAttachedKestrix(&view);
+    io.TWainParams().ShowSourceDialog = false;
+    EXPECT_FALSE(io.Acquire()) << c.what;
+    EXPECT_EQ(io.Aborting(), *c.reason != '\0') << c.what;
+    EXPECT_EQ(io.Diagnostics().Reason, c.reason) << c.what;
+  }
+}
+
 TEST(KestrixIOAcquire, SelectAcquireSourceKeepsTheSourceWhenCancelled) {
   TScriptedTwain twain;
   TKestrixIO io;

@@ -30,16 +30,12 @@ class TScanner {
   virtual TScanOutcome Acquire(int32_t index, kx::TKestrix& target, std::string& reason) = 0;
 };
 
-// The scanner of the library: the source list of `lister`'s scanner parameters, and acquisition
-// into the target composite.
+// The scanner of the library: the source list of a composite's scanner parameters, and
+// acquisition into the target composite.
 class TKestrixScanner final : public TScanner {
  public:
-  explicit TKestrixScanner(kx::TKestrix& lister) : fLister(lister) {}
   std::vector<std::string> SourceNames() override;
   TScanOutcome Acquire(int32_t index, kx::TKestrix& target, std::string& reason) override;
-
- private:
-  kx::TKestrix& fLister;
 };
 
 // Makes the scanner library's test scanner appear (for trying the application without a

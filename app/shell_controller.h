@@ -28,7 +28,9 @@
 namespace quillop {
 
 // The product page the window links to.
-inline constexpr const char* kProductPage = "https://quillop.brindlework.example/";
+inline constexpr const char* kProductPage = "https://quillop.example/";
+// The page's address as the window shows it.
+inline constexpr const char* kProductAddress = "quillop.example";
 inline constexpr const char* kLinkText = "Questions, problems, comments? Visit our website: ";
 inline constexpr int32_t kStartupTimerMs = 500;
 inline constexpr int32_t kAboutTimerMs = 10;

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QShortcut>
 #include <QTimer>
@@ -218,6 +219,12 @@ void TMainForm::Build() {
   link->setGeometry(318, 556, 358, 13);
   link->setAlignment(Qt::AlignCenter);
   link->setWordWrap(true);
+  // The line was measured in a face that may be missing here; a wider stand-in would wrap it
+  // out of its one line, so the stand-in is made smaller until the line fits.
+  QFont linkFont = link->font();
+  while (QFontMetrics(linkFont).horizontalAdvance(link->text()) > link->width() && linkFont.pointSizeF() > 6)
+    linkFont.setPointSizeF(linkFont.pointSizeF() - 0.5);
+  link->setFont(linkFont);
   link->setCursor(Qt::PointingHandCursor);
   QPalette ink = link->palette();
   ink.setColor(QPalette::WindowText, ShellInkColor());

@@ -23,14 +23,14 @@ QImage SplashPicture(int width, int height) {
   p.fillRect(QRectF(0, 0, 400, 300), sky);
 
   // The envelope.
-  const QRectF envelope(70, 120, 260, 140);
+  const QRectF envelope(70, 135, 260, 125);
   p.setPen(QPen(ShellInkColor(), 3));
   p.setBrush(QColor(250, 248, 240));
   p.drawRoundedRect(envelope, 6, 6);
 
   // The photograph sliding into it: sky, sun and two hills.
   p.save();
-  p.translate(200, 118);
+  p.translate(200, 150);
   p.rotate(-8);
   const QRectF photo(-85, -85, 170, 115);
   p.setPen(QPen(Qt::white, 6));
@@ -61,11 +61,11 @@ QImage SplashPicture(int width, int height) {
   p.setBrush(QColor(244, 240, 228));
   p.drawPath(flap);
 
-  QFont title = ShellFont(30);
+  QFont title = ShellFont(26);
   title.setBold(true);
   p.setFont(title);
   p.setPen(ShellInkColor());
-  p.drawText(QRectF(0, 10, 400, 50), Qt::AlignCenter, "Quillop");
+  p.drawText(QRectF(0, 4, 400, 44), Qt::AlignCenter, "Quillop");
   QFont line = ShellFont(11);
   p.setFont(line);
   p.drawText(QRectF(0, 262, 400, 30), Qt::AlignCenter, "Scan it, touch it up, send it.");

@@ -21,8 +21,8 @@ namespace {
 constexpr const char* kSendPrefix = "send-";
 
 std::runtime_error OutboxError(const std::string& folder, int error) {
-  return std::runtime_error("The picture cannot be kept for the e-mail in \"" + folder + "\": " +
-                            std::strerror(error) + ".");
+  return std::runtime_error("The picture cannot be kept for the e-mail in \"" + folder + "\": " + std::strerror(error) +
+                            ".");
 }
 
 }  // namespace

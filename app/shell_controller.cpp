@@ -66,8 +66,8 @@ TShellController::TShellController(const TShellPorts& ports, TSettingsStore& sto
       fNow(now ? std::move(now) : TFileClock([] { return std::filesystem::file_time_type::clock::now(); })),
       fPipeline(previews, ports.Cursor) {
   // A rebuild at the end of a slider move is a command like any other: its failure is shown.
-  for (TSliderModel* slider : {&fPipeline.SB_JpegCompress, &fPipeline.SB_Brightness, &fPipeline.SB_Contrast,
-                               &fPipeline.SB_JpegSmooth})
+  for (TSliderModel* slider :
+       {&fPipeline.SB_JpegCompress, &fPipeline.SB_Brightness, &fPipeline.SB_Contrast, &fPipeline.SB_JpegSmooth})
     slider->OnChanged = TSliderEvent::Bind<&TShellController::SliderChanged>(this);
   fTimer1 = fPorts.Timers.Start(kStartupTimerMs, [this] { Timer1Timer(); });
   fAboutTimer = fPorts.Timers.Start(kAboutTimerMs, [this] { AboutTimerTimer(); });
@@ -198,8 +198,8 @@ void TShellController::LoadInto(const std::string& file) {
   TKestrix arrived;
   arrived.LoadFromFile(file);
   if (arrived.Aborting())
-    throw std::runtime_error("\"" + file + "\" could not be loaded: " +
-                             ReasonOf(arrived, "its format is not one Quillop reads") + ".");
+    throw std::runtime_error(
+        "\"" + file + "\" could not be loaded: " + ReasonOf(arrived, "its format is not one Quillop reads") + ".");
   // A camera stores the picture as the sensor saw it and notes how it was held: shown and sent
   // upright, as the photographer saw it.
   KXOrientUpright(arrived.Bitmap(), arrived.IOParams().EXIF_Orientation);
@@ -256,8 +256,8 @@ void TShellController::PB_EmailClick() {
             "picture is kept as \"" +
             copy + "\" to attach by hand.");
       case TMailOutcome::Failed:
-        return fPorts.Messages.ShowMessage("The e-mail program could not be started. The picture is kept as \"" +
-                                           copy + "\" to attach by hand." + detail);
+        return fPorts.Messages.ShowMessage("The e-mail program could not be started. The picture is kept as \"" + copy +
+                                           "\" to attach by hand." + detail);
     }
   });
 }
@@ -291,8 +291,8 @@ void TShellController::PB_SaveClick() {
     }
     params.BMP_Version = version;
     if (display.Aborting())
-      throw std::runtime_error("The picture could not be saved as \"" + name + "\": " +
-                               ReasonOf(display, ("Quillop cannot write ." + ext + " files").c_str()) + ".");
+      throw std::runtime_error("The picture could not be saved as \"" + name +
+                               "\": " + ReasonOf(display, ("Quillop cannot write ." + ext + " files").c_str()) + ".");
   });
 }
 

@@ -65,8 +65,8 @@ class TShellController {
   // The main window's construction: no last folder, Timer1 and the splash's timer started.
   // Previews go to `previews`' folder, mail copies to `outbox`; `now` (the file clock by
   // default) dates the old mail copies removed at start-up.
-  TShellController(const TShellPorts& ports, kx::TSettingsStore& store, TPreviewFiles& previews,
-                   std::string outbox, TFileClock now = {});
+  TShellController(const TShellPorts& ports, kx::TSettingsStore& store, TPreviewFiles& previews, std::string outbox,
+                   TFileClock now = {});
   ~TShellController();
   TShellController(const TShellController&) = delete;
   TShellController& operator=(const TShellController&) = delete;

@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QShortcut>
 #include <QTimer>
@@ -240,8 +241,8 @@ void TMainForm::Build() {
   fSmooth = Label(hidden, "T_JpegSmooth", "0", {0, 0});
 
   // Keyboard order: step 1, the display, Setup Scanner, step 3, then the edit group.
-  QWidget* order[] = {fScan,   fLoad,      fPaste,    fDisplayHost, setup,  fSave,      fEmail,   fCopy,   quality,
-                      rotateCW, rotateCCW, sharpen,  flipH,        flipV,  brightness, contrast, invert,  restore};
+  QWidget* order[] = {fScan,    fLoad,     fPaste,  fDisplayHost, setup, fSave,      fEmail,   fCopy,  quality,
+                      rotateCW, rotateCCW, sharpen, flipH,        flipV, brightness, contrast, invert, restore};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   Shortcut("Ctrl+O", fLoad);
@@ -270,7 +271,9 @@ void TMainForm::StateChanged(TShellController* shell) {
 
 void TMainForm::ShowMain() {
   TWindowPlacement placement;
-  if (ReadPlacement(fStore, placement)) {
+  // A place on a screen that is no longer there would hide the window.
+  if (ReadPlacement(fStore, placement) &&
+      QGuiApplication::screenAt(QPoint(placement.Left, placement.Top) + QPoint(20, 20))) {
     move(placement.Left, placement.Top);
     if (placement.Minimized) return showMinimized();
   } else {

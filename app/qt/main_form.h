@@ -33,11 +33,11 @@ struct TMainFormSetup {
   TPreviewFiles& Previews;
   std::string Outbox;
   // The ports the window gives itself unless others are named (the tests' fakes).
-  TScanner* Scanner = nullptr;         // the library's scanners
-  TMailHandoff* Mail = nullptr;        // xdg-email
+  TScanner* Scanner = nullptr;          // the library's scanners
+  TMailHandoff* Mail = nullptr;         // xdg-email
   TMessageDisplay* Messages = nullptr;  // message boxes
-  TFileChooser* Chooser = nullptr;     // the picture dialogs and the scanner selection
-  TWebOpener* Web = nullptr;           // the desktop's browser
+  TFileChooser* Chooser = nullptr;      // the picture dialogs and the scanner selection
+  TWebOpener* Web = nullptr;            // the desktop's browser
 };
 
 class TMainForm : public QWidget, public TShellWindows {

@@ -7,8 +7,8 @@
 namespace quillop {
 
 struct TWindowOptions {
-  std::string File;          // a picture to open at start
-  bool DemoScanner = false;  // offer the scanner library's test scanner
+  std::string File;            // a picture to open at start
+  bool DemoScanner = false;    // offer the scanner library's test scanner
   bool QuitWhenShown = false;  // quit once the window (with FILE's preview) is painted
 };
 

@@ -33,8 +33,8 @@ TMailResult TXdgEmail::Send(const std::string& file) {
     case 3:
       return {TMailOutcome::NoMailProgram, said};
     default:
-      return {TMailOutcome::Failed, "xdg-email ended with code " + std::to_string(process->exitCode()) +
-                                        (said.empty() ? "" : ": " + said)};
+      return {TMailOutcome::Failed,
+              "xdg-email ended with code " + std::to_string(process->exitCode()) + (said.empty() ? "" : ": " + said)};
   }
 }
 

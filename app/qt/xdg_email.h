@@ -13,8 +13,7 @@ namespace quillop {
 class TXdgEmail : public TMailHandoff {
  public:
   // `program` is the hand-off program, looked up on PATH when it has no '/'.
-  explicit TXdgEmail(QObject* owner, std::string program = "xdg-email")
-      : fOwner(owner), fProgram(std::move(program)) {}
+  explicit TXdgEmail(QObject* owner, std::string program = "xdg-email") : fOwner(owner), fProgram(std::move(program)) {}
 
   TMailResult Send(const std::string& file) override;
 

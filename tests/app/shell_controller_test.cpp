@@ -24,7 +24,13 @@ using kxtest::SameBitmap;
 namespace {
 
 // Every port at once; what the controller does to the world is logged in order.
-struct TWorld : TMessageDisplay, TWaitWindow, TShellWindows, TFileChooser, TMailHandoff, TWebOpener, TScanner,
+struct TWorld : TMessageDisplay,
+                TWaitWindow,
+                TShellWindows,
+                TFileChooser,
+                TMailHandoff,
+                TWebOpener,
+                TScanner,
                 TBusyCursor {
   std::vector<std::string> log;
   std::vector<std::string> messages;
@@ -95,9 +101,9 @@ struct TFixture {
   std::unique_ptr<TShellController> Shell;
 
   TShellController& Make() {
-    Shell = std::make_unique<TShellController>(
-        TShellPorts{World, World, World, World, World, World, World, Timers, &World}, Store, Previews,
-        OutboxFolder(Folder), [this] { return Now; });
+    Shell =
+        std::make_unique<TShellController>(TShellPorts{World, World, World, World, World, World, World, Timers, &World},
+                                           Store, Previews, OutboxFolder(Folder), [this] { return Now; });
     return *Shell;
   }
   // A controller started as on a later run: settings exist, so no scanner dialog.
@@ -334,8 +340,7 @@ TEST(ShellPaste, AnEmptyOrUnreadableClipboardSaysSoAndKeepsTheEdits) {
   };
   const TCase cases[] = {
       {std::nullopt, false, "The clipboard holds no picture."},
-      {std::vector<uint8_t>{1, 2, 3, 4}, false,
-       "The picture on the clipboard could not be read: nothing was changed."},
+      {std::vector<uint8_t>{1, 2, 3, 4}, false, "The picture on the clipboard could not be read: nothing was changed."},
       {std::nullopt, true, "The clipboard cannot be used now: another program holds it."},
   };
   for (const TCase& c : cases) {

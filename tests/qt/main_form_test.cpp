@@ -81,8 +81,8 @@ struct TWindow {
 
   explicit TWindow(bool firstRun = false) {
     if (!firstRun) Store.Plant(kSettingsKey, "JPEGComp", {TSettingsValueType::String, "60"});
-    Form = std::make_unique<TMainForm>(TMainFormSetup{Store, Previews, OutboxFolder(Folder), &Fakes, &Fakes,
-                                                      &Fakes, &Fakes, &Fakes});
+    Form = std::make_unique<TMainForm>(
+        TMainFormSetup{Store, Previews, OutboxFolder(Folder), &Fakes, &Fakes, &Fakes, &Fakes, &Fakes});
     Fakes.form = Form.get();
   }
   ~TWindow() {
@@ -123,12 +123,18 @@ TEST(MainForm, LayoutCaptionsAndFonts) {
     const char* caption;
   };
   const TCase buttons[] = {
-      {"PB_Scan", {5, 34, 50, 25}, "Scan"},           {"PB_Load", {86, 34, 50, 25}, "Load"},
-      {"PB_Paste", {167, 34, 50, 25}, "Paste"},       {"PB_Email", {5, 36, 50, 25}, "E-mail"},
-      {"PB_Save", {86, 36, 50, 25}, "Save "},         {"PB_Copy", {167, 36, 50, 25}, "Copy"},
-      {"PB_Setup", {134, 527, 100, 25}, "Setup Scanner"}, {"PB_Sharpen", {5, 60, 70, 25}, "Sharpen"},
-      {"PB_Invert", {79, 60, 70, 25}, "Invert"},      {"PB_Restore", {152, 60, 70, 25}, "Restore"},
-      {"PB_RotateCCW", {31, 21, 25, 25}, ""},          {"PB_FlipV", {177, 21, 25, 25}, ""},
+      {"PB_Scan", {5, 34, 50, 25}, "Scan"},
+      {"PB_Load", {86, 34, 50, 25}, "Load"},
+      {"PB_Paste", {167, 34, 50, 25}, "Paste"},
+      {"PB_Email", {5, 36, 50, 25}, "E-mail"},
+      {"PB_Save", {86, 36, 50, 25}, "Save "},
+      {"PB_Copy", {167, 36, 50, 25}, "Copy"},
+      {"PB_Setup", {134, 527, 100, 25}, "Setup Scanner"},
+      {"PB_Sharpen", {5, 60, 70, 25}, "Sharpen"},
+      {"PB_Invert", {79, 60, 70, 25}, "Invert"},
+      {"PB_Restore", {152, 60, 70, 25}, "Restore"},
+      {"PB_RotateCCW", {31, 21, 25, 25}, ""},
+      {"PB_FlipV", {177, 21, 25, 25}, ""},
   };
   for (const TCase& c : buttons) {
     SCOPED_TRACE(c.name);
@@ -136,12 +142,9 @@ TEST(MainForm, LayoutCaptionsAndFonts) {
     EXPECT_EQ(b->geometry(), c.bounds);
     EXPECT_EQ(b->text().toStdString(), c.caption);
   }
-  const TCase frames[] = {{"FlatPanel3", {9, 27, 225, 97}, ""},
-                          {"FlatPanel4", {9, 157, 225, 237}, ""},
-                          {"FlatPanel2", {9, 423, 225, 97}, ""},
-                          {"FlatPanel1", {242, 10, 542, 542}, ""},
-                          {"Label13", {318, 556, 358, 13}, ""},
-                          {"SB_JpegCompress", {78, 184, 122, 33}, ""}};
+  const TCase frames[] = {{"FlatPanel3", {9, 27, 225, 97}, ""},  {"FlatPanel4", {9, 157, 225, 237}, ""},
+                          {"FlatPanel2", {9, 423, 225, 97}, ""}, {"FlatPanel1", {242, 10, 542, 542}, ""},
+                          {"Label13", {318, 556, 358, 13}, ""},  {"SB_JpegCompress", {78, 184, 122, 33}, ""}};
   for (const TCase& c : frames) EXPECT_EQ(w.Child(c.name)->geometry(), c.bounds) << c.name;
   for (const char* heading : {"Label1", "Label6", "Label2"}) {
     const QFont font = w.Child(heading)->font();
@@ -154,10 +157,9 @@ TEST(MainForm, LayoutCaptionsAndFonts) {
   EXPECT_FALSE(w.Child("Panel1")->isVisible());
 
   // The keyboard order from Scan on.
-  const char* order[] = {"PB_Scan",  "PB_Load",   "PB_Paste",    "Kestrix_Display", "PB_Setup",
-                         "PB_Save",  "PB_Email",  "PB_Copy",     "SB_JpegCompress", "PB_RotateCW",
-                         "PB_RotateCCW", "PB_Sharpen", "PB_FlipH", "PB_FlipV", "SB_Brightness",
-                         "SB_Contrast", "PB_Invert", "PB_Restore"};
+  const char* order[] = {"PB_Scan",  "PB_Load",  "PB_Paste",        "Kestrix_Display", "PB_Setup",     "PB_Save",
+                         "PB_Email", "PB_Copy",  "SB_JpegCompress", "PB_RotateCW",     "PB_RotateCCW", "PB_Sharpen",
+                         "PB_FlipH", "PB_FlipV", "SB_Brightness",   "SB_Contrast",     "PB_Invert",    "PB_Restore"};
   QWidget* at = w.Child(order[0]);
   for (size_t i = 1; i < std::size(order); ++i) {
     do at = at->nextInFocusChain();
@@ -237,7 +239,8 @@ TEST(MainForm, ShortcutsRunTheirCommandsOnlyWhenOffered) {
   QTest::keyClick(w.Form.get(), Qt::Key_S, Qt::ControlModifier);
   QTest::keyClick(w.Form.get(), Qt::Key_E, Qt::ControlModifier);
   QTest::keyClick(w.Form.get(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(w.Fakes.log, (std::vector<std::string>{"open", "save", "mail Image attached.jpg Launching e-mail software... Please wait..."}));
+  EXPECT_EQ(w.Fakes.log, (std::vector<std::string>{
+                             "open", "save", "mail Image attached.jpg Launching e-mail software... Please wait..."}));
   EXPECT_TRUE(fs::exists(w.Folder + "/keyed.jpg"));
   EXPECT_TRUE(w.Clipboard.Has(kClipboardDIB));
   w.Clipboard.Empty();
@@ -278,7 +281,7 @@ TEST(MainForm, TheSplashShowsHalfASecondAfterStartForHalfASecond) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Form->About().isVisible(); }, 2000));
 }
 
-TEST(MainForm, TheCloseStoresThePlaceAndTheSettings) {
+TEST(MainForm, TheCloseStoresThePlaceAndTheNextWindowTakesIt) {
   TWindow w;
   w.Start();
   w.Form->move(40, 30);
@@ -289,6 +292,11 @@ TEST(MainForm, TheCloseStoresThePlaceAndTheSettings) {
   EXPECT_EQ(values.at("Left").Text, std::to_string(place.x()));
   EXPECT_EQ(values.at("State").Text, "normal");
   EXPECT_TRUE(w.Store.Keys().count({TSettingsRoot::CurrentUser, kSettingsKey}));
+
+  TMainForm next({w.Store, w.Previews, OutboxFolder(w.Folder), &w.Fakes, &w.Fakes, &w.Fakes, &w.Fakes, &w.Fakes});
+  next.Shell().Start();
+  EXPECT_EQ(next.frameGeometry().topLeft(), place);
+  next.close();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <exception>
 #include <iostream>
 
 #include "app/mail_outbox.h"
@@ -63,7 +64,13 @@ int RunQuillopWindow(int argc, char** argv, const TWindowOptions& options) {
   kx::TFileSettingsStore store;
 
   TMainForm form({store, previews, OutboxFolder(folder)});
-  form.Shell().Start();
+  try {
+    form.Shell().Start();
+  } catch (const std::exception& e) {
+    // Nothing to go on with: said once, and the program ends.
+    QMessageBox::critical(nullptr, "Quillop", QString("Quillop could not start: ") + e.what());
+    return 1;
+  }
   // Loaded before the event loop paints the window, so its first picture is the preview.
   if (!options.File.empty()) form.Shell().LoadPicture(options.File);
   if (options.QuitWhenShown) form.AfterNextPaint([] { QApplication::quit(); });

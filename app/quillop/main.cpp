@@ -13,9 +13,9 @@
 namespace {
 
 constexpr const char* kWindowUsage =
-    "usage: quillop [--demo-scanner] [FILE]\n"
+    "usage: quillop [--demo-scanner] [--quit-when-shown] [FILE]\n"
     "  opens the window, with the picture FILE loaded when one is named\n"
-    "  --demo-scanner  offers the scanner library's test scanner, to try scanning without one\n"
+    "  --demo-scanner     offers the scanner library's test scanner, to try scanning without one\n"
     "  --quit-when-shown  quits once the window (with FILE's preview) is on the screen\n\n";
 
 }  // namespace

@@ -155,12 +155,11 @@ void FillParams(const TPngReader& r, TIOParamsVals& params) {
   }
 }
 
+// Emptied first, so that neither the format change nor the resize converts or copies the
+// old picture, and rows a damaged file never reaches are black.
 bool PrepareBitmap(TBitmap& bitmap, TPixelFormat format, png_uint_32 width, png_uint_32 height) {
   try {
-    if (bitmap.PixelFormat() == format && bitmap.Width() == int64_t(width) && bitmap.Height() == int64_t(height) &&
-        !bitmap.Empty())
-      return true;
-    bitmap.SetSize(1, 1);
+    bitmap.SetSize(0, 0);
     bitmap.SetPixelFormat(format);
     bitmap.SetSize(int32_t(width), int32_t(height));
     return true;

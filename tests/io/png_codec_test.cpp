@@ -596,7 +596,7 @@ TEST(PngRead, OversizedAncillaryChunksAreSkipped) {
   EXPECT_EQ(d.bitmap.GetPixel(0, 0), Bgr(4, 5, 6));
 }
 
-TEST(PngRead, ABitmapOfAnotherFormatIsReplaced) {
+TEST(PngRead, TheBitmapIsReplacedWhateverItHeld) {
   TPngFile file{.width = 2, .rows = {{1, 2, 3, 4, 5, 6}}};
   TDecoded d;
   d.bitmap = TBitmap(7, 7, pf8bit);
@@ -608,6 +608,20 @@ TEST(PngRead, ABitmapOfAnotherFormatIsReplaced) {
   EXPECT_EQ(d.bitmap.PixelFormat(), pf24bit);
   EXPECT_EQ(d.bitmap.Width(), 2);
   EXPECT_EQ(d.bitmap.GetPixel(1, 0), Bgr(4, 5, 6));
+
+  // Rows a damaged file never reaches are black, whatever the bitmap held. The image data is cut
+  // many chunks in (libpng reads a chunk whole before inflating it).
+  TBitmap picture = kxtest::MakePicture(200, 150, 2);
+  TBytes damaged = Encode(picture, TIOParamsVals());
+  damaged.resize(damaged.size() / 2);
+  TDecoded cut;
+  cut.bitmap = kxtest::Filled(200, 150, Bgr(255, 255, 255));
+  TMemoryStream half(damaged);
+  progress.Aborting = &cut.aborted;
+  ReadPNGStream(half, cut.bitmap, cut.params, false, progress);
+  EXPECT_TRUE(cut.aborted);
+  EXPECT_EQ(cut.bitmap.GetPixel(0, 0), picture.GetPixel(0, 0));
+  EXPECT_EQ(cut.bitmap.GetPixel(199, 149), Bgr(0, 0, 0));
 }
 
 }  // namespace

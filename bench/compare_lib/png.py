@@ -1,9 +1,12 @@
 # The PNG tables: decoding RGB and palette files written at zlib levels 1, 6 and 9, encoding
-# the photograph at those levels with one row filter (Paeth) for all but Pillow, which picks
-# its own filters and is listed for information, and reading the parameters; whole processes
-# against libvips, Pillow and ImageMagick, with the sizes of the files each wrote. Then
-# png_bench's in-process figures.
+# the photograph at those levels with one row filter (none, then Paeth) for all but Pillow,
+# which picks its own filters and is listed for information, and reading the parameters; whole
+# processes against libvips, Pillow and ImageMagick, with the sizes of the files each wrote and
+# the filters found in their rows (this ImageMagick writes no filter when asked for a single
+# one). Then png_bench's in-process figures.
 import os
+import struct
+import zlib
 
 from .common import CONVERT, PIXELS, PYTHON, WIDTH, HEIGHT, benchmark_mps, best_time, expect_ppm, print_grid, \
     print_table, run
@@ -17,6 +20,8 @@ WRITE_GOALS = {"libvips": 1.0, "ImageMagick": 1.0}
 SIZE_GOAL = 1.01
 PEERS = ["libvips", "ImageMagick", "Pillow"]
 LEVELS = (1, 6, 9)
+# Our filter names, libvips's, and ImageMagick's filter numbers.
+FILTERS = {"none": ("ioPNG_FILTER_NONE", "none", 0), "Paeth": ("ioPNG_FILTER_PAETH", "paeth", 4)}
 
 PIL_DECODE = r"""
 import sys
@@ -46,15 +51,15 @@ def decode_commands(kestrix, src, out):
     }
 
 
-def encode_commands(kestrix, src, out, level):
-    """Every program writing the PPM `src` as an RGB PNG at zlib `level` with the Paeth filter
-    (Pillow with its own choice)."""
+def encode_commands(kestrix, src, out, level, filter_name):
+    """Every program writing the PPM `src` as an RGB PNG at zlib `level` with one filter (Pillow
+    with its own choice)."""
+    ours, vips, magick = FILTERS[filter_name]
     return {
-        "kestrix": [kestrix, "convert", src, out, "--set", "PNG_Compression=%d" % level,
-                    "--set", "PNG_Filter=ioPNG_FILTER_PAETH"],
-        "libvips": ["vips", "pngsave", src, out, "--compression", str(level), "--filter", "paeth"],
+        "kestrix": [kestrix, "convert", src, out, "--set", "PNG_Compression=%d" % level, "--set", "PNG_Filter=" + ours],
+        "libvips": ["vips", "pngsave", src, out, "--compression", str(level), "--filter", vips],
         "ImageMagick": [CONVERT, src, "-define", "png:compression-level=%d" % level,
-                        "-define", "png:compression-filter=4", out],
+                        "-define", "png:compression-filter=%d" % magick, out],
         "Pillow": [PYTHON, "-c", PIL_ENCODE, src, out, str(level)],
     }
 
@@ -68,13 +73,31 @@ def info_commands(kestrix, src):
     }
 
 
-def expect_png(sizes):
-    """Checks that a program wrote a PNG and keeps its size."""
+FILTER_NAMES = "NSUAP"  # none, sub, up, average, Paeth
+
+
+def row_filters(data, width):
+    """The filter types of the first rows of an 8-bit RGB, non-interlaced PNG, as letters."""
+    at, idat = 8, b""
+    while at + 12 <= len(data):
+        n = struct.unpack(">I", data[at:at + 4])[0]
+        if data[at + 4:at + 8] == b"IDAT":
+            idat += data[at + 8:at + 8 + n]
+        at += 12 + n
+    stride = width * 3 + 1
+    rows = zlib.decompressobj().decompress(idat, stride * 64)
+    return "".join(sorted({FILTER_NAMES[rows[i]] for i in range(0, len(rows) - stride + 1, stride)}))
+
+
+def expect_png(sizes, filters):
+    """Checks that a program wrote a PNG and keeps its size and row filters."""
     def check(name, out):
         with open(out, "rb") as f:
-            if f.read(8) != b"\x89PNG\r\n\x1a\n":
-                raise RuntimeError("%s did not write a PNG" % name)
-        sizes[name] = os.path.getsize(out)
+            data = f.read()
+        if not data.startswith(b"\x89PNG\r\n\x1a\n"):
+            raise RuntimeError("%s did not write a PNG" % name)
+        sizes[name] = len(data)
+        filters[name] = row_filters(data, WIDTH)
     return check
 
 
@@ -91,11 +114,13 @@ def whole_process(kestrix, tmp, repeats):
             rows.append(("decode %s level %d" % ("palette" if palette else "RGB", level),
                          best_time(decode_commands(kestrix, name, out_ppm), out_ppm, repeats,
                                    expect_ppm(WIDTH, HEIGHT))))
-    for level in LEVELS:
-        sizes = {}
-        rows.append(("encode RGB level %d" % level,
-                     best_time(encode_commands(kestrix, source, out_png, level), out_png, repeats, expect_png(sizes))))
-        size_rows.append(("RGB level %d" % level, sizes))
+    for filter_name in FILTERS:
+        for level in LEVELS:
+            sizes, filters = {}, {}
+            op = "RGB level %d %s" % (level, filter_name)
+            rows.append(("encode " + op, best_time(encode_commands(kestrix, source, out_png, level, filter_name),
+                                                   out_png, repeats, expect_png(sizes, filters))))
+            size_rows.append((op, sizes, filters))
     rows.append(("read parameters", best_time(info_commands(kestrix, files[(False, 6)]), None, repeats,
                                               lambda name, out: None)))
     return rows, size_rows, files
@@ -104,14 +129,14 @@ def whole_process(kestrix, tmp, repeats):
 def print_sizes(size_rows):
     programs = ["kestrix"] + PEERS
     lines = [["file"] + programs + ["/" + p for p in PEERS]]
-    for op, sizes in size_rows:
-        cells = [op] + ["%.2f" % (sizes[p] / 2**20) if p in sizes else "-" for p in programs]
+    for op, sizes, filters in size_rows:
+        cells = [op] + ["%.2f %s" % (sizes[p] / 2**20, filters[p]) if p in sizes else "-" for p in programs]
         for p in PEERS:
             r = sizes["kestrix"] / sizes[p]
             cells.append("%.3f%s" % (r, "!" if p in WRITE_GOALS and r > SIZE_GOAL else ""))
         lines.append(cells)
-    print_grid("Written file sizes (MiB; ratios are ours / theirs, ! = more than 1 % larger at the same filter; "
-               "Pillow chooses its own filters)", lines)
+    print_grid("Written file sizes (MiB and the row filters found: None, Sub, Up, Average, Paeth; ratios are "
+               "ours / theirs, ! = more than 1 % larger; Pillow chooses its own filters)", lines)
 
 
 def in_process(png_bench, source_png, quick):

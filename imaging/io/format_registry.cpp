@@ -9,6 +9,7 @@
 
 #include "imaging/core/stream.h"
 #include "imaging/io/jpeg_codec.h"
+#include "imaging/io/png_codec.h"
 #include "imaging/io/stream_headers.h"
 
 namespace kx {
@@ -55,17 +56,18 @@ bool TiffTry(TStream& stream) {
   uint8_t b[2];
   return Peek(stream, b) && ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
 }
-bool PngTry(TStream& stream) {
-  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  uint8_t b[8];
-  return Peek(stream, b) && std::memcmp(b, kSignature, 8) == 0;
-}
 
 void ReadJpeg(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
   ReadJPegStream(stream, bitmap, params, preview, progress);
 }
 void WriteJpeg(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
   WriteJPegStream(stream, bitmap, params, progress);
+}
+void ReadPng(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
+  ReadPNGStream(stream, bitmap, params, preview, progress);
+}
+void WritePng(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
+  WritePNGStream(stream, bitmap, params, progress);
 }
 
 TRGB GifBackground(const TIOParamsVals& p) { return p.GIF_Transparent ? p.GIF_TransparentColor : p.GIF_Background; }
@@ -155,7 +157,9 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "png",
      .LoadExtensions = "png",
      .SaveExtensions = "png",
-     .Try = &PngTry,
+     .Read = &ReadPng,
+     .Write = &WritePng,
+     .Try = &IsPNGStream,
      .Detect = {{.Rank = 100, .MoreThan = 8}},
      .StreamLoadSetsDpi = true,
      .BeforeFileLoad = &SeedPngBackground,

@@ -42,15 +42,19 @@ TEST(FilterBuilder, OpenFilterListsEveryReadableFormatInRegistryOrder) {
   const std::string built = KXBuildStrFilter(ffReadable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Read != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.LoadExtensions; }));
-  // Today's registry reads JPEG only.
-  EXPECT_EQ(built, "All graphics|*.jpg;*.jpeg;*.jpe|JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe");
+  // Today's registry reads JPEG and PNG.
+  EXPECT_EQ(built,
+            "All graphics|*.jpg;*.jpeg;*.jpe;*.png|JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe|"
+            "Portable Network Graphics (PNG)|*.png");
 }
 
 TEST(FilterBuilder, SaveFilterListsOnlyWritableFormatsWithTheirSaveExtensions) {
   const std::string built = KXBuildStrFilter(ffWritable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Write != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.SaveExtensions; }));
-  EXPECT_EQ(built, "All graphics|*.jpg;*.jpeg|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg");
+  EXPECT_EQ(
+      built,
+      "All graphics|*.jpg;*.jpeg;*.png|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg|Portable Network Graphics (PNG)|*.png");
   EXPECT_EQ(built.find("*.ico"), std::string::npos);
 }
 

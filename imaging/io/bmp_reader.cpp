@@ -15,7 +15,6 @@
 #include "imaging/io/bmp_codec.h"
 #include "imaging/io/bmp_rows.h"
 #include "imaging/io/ioparams.h"
-#include "imaging/proc/pixel_convert.h"
 #include "platform/screen.h"
 
 namespace kx {
@@ -151,8 +150,10 @@ bool ReadInfoHeader(TKXByteReader& in, TBmpHeader& h, TIOParamsVals& params, con
 int32_t RowOf(const TBmpHeader& h, int64_t i) { return int32_t(h.TopDown ? i : h.Height - 1 - i); }
 
 // Uncompressed rows, one file row at a time. False when the data ends early.
-bool ReadRows(TStream& stream, const TBmpHeader& h, const TBmpPalette& palette, bool oneBit, TBitmap& bitmap,
-              TProgressRec& progress) {
+// `invert` flips the bits of 1-bit rows, for files whose palette is white, black: the bitmap's
+// set bits are white.
+bool ReadRows(TStream& stream, const TBmpHeader& h, const TBmpPalette& palette, bool oneBit, bool invert,
+              TBitmap& bitmap, TProgressRec& progress) {
   TKXByteReader in(stream);
   const int64_t rowBytes = _BitmapRowLen64(h.Width, h.Bits);
   const int32_t width = int32_t(h.Width);
@@ -167,6 +168,8 @@ bool ReadRows(TStream& stream, const TBmpHeader& h, const TBmpPalette& palette, 
     uint8_t* dest = bitmap.ScanLine(RowOf(h, i));
     if (straight) {
       if (!in.Bytes(dest, rowBytes)) return false;
+      if (invert)
+        for (int64_t b = 0; b < rowBytes; ++b) dest[b] = uint8_t(~dest[b]);
       continue;
     }
     if (!in.Bytes(row.data(), rowBytes)) return false;
@@ -282,9 +285,7 @@ void BMPReadStream(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParam
     const int64_t got = size ? stream.Read(data.data(), size) : 0;
     complete = DecodeRle({data.data(), size_t(std::max<int64_t>(got, 0))}, h, palette, bitmap, progress);
   } else {
-    complete = ReadRows(stream, h, palette, oneBit, bitmap, progress);
-    // White-on-black files store the bits inverted from the bitmap's own meaning.
-    if (oneBit && IsBlackAndWhite(params.ColorMap, true)) _Negative1Bit(bitmap);
+    complete = ReadRows(stream, h, palette, oneBit, oneBit && IsBlackAndWhite(params.ColorMap, true), bitmap, progress);
   }
   if (!complete) progress.Abort("truncated bitmap data");
 }

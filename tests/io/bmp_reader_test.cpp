@@ -423,4 +423,17 @@ TEST(BmpReader, BlockSizeBoundsTheRleData) {
   EXPECT_EQ(bitmap.GetPixel(1, 0), kRed);
 }
 
+TEST(BmpReader, UnreadRowsOfWhiteOnBlackFilesAreBlackToo) {
+  // Palette white, black: the stored zeros of the bottom row are white; the top row is cut off.
+  std::vector<uint8_t> bytes =
+      BmpFile({.Width = 8, .Height = 2, .Bits = 1, .Palette = {kWhite, kBlack}, .Pixels = {0, 0, 0, 0, 0, 0, 0, 0}});
+  bytes.resize(bytes.size() - 4);
+  TBmpRead r;
+  ReadBmp(bytes, r);
+  EXPECT_TRUE(r.Aborted);
+  ASSERT_EQ(r.Bitmap.PixelFormat(), pf1bit);
+  EXPECT_EQ(r.Bitmap.GetPixel(3, 1), kWhite);
+  EXPECT_EQ(r.Bitmap.GetPixel(3, 0), kBlack);
+}
+
 }  // namespace

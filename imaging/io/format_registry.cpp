@@ -65,10 +65,6 @@ void WriteJpeg(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgres
   WriteJPegStream(stream, bitmap, params, progress);
 }
 
-void ReadBmp(TStream& stream, TBitmap& bitmap, int64_t block, TIOParamsVals& params, bool preview,
-             TProgressRec& progress) {
-  BMPReadStream(stream, bitmap, block, params, preview, progress);
-}
 void ReadIco(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
   ICOReadStream(stream, bitmap, params, preview, progress);
 }
@@ -142,7 +138,7 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "bmp",
      .LoadExtensions = "bmp;dib;rle",
      .SaveExtensions = "bmp",
-     .Read = &ReadBmp,
+     .Read = &BMPReadStream,
      .Write = &BMPWriteStream,
      .Try = &BMPTryStream,
      .Detect = {{.Rank = 60, .MoreThan = 14}},

@@ -42,15 +42,18 @@ TEST(FilterBuilder, OpenFilterListsEveryReadableFormatInRegistryOrder) {
   const std::string built = KXBuildStrFilter(ffReadable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Read != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.LoadExtensions; }));
-  // Today's registry reads JPEG only.
-  EXPECT_EQ(built, "All graphics|*.jpg;*.jpeg;*.jpe|JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe");
+  // Today's registry reads JPEG, BMP, ICO and CUR.
+  EXPECT_EQ(
+      built,
+      "All graphics|*.jpg;*.jpeg;*.jpe;*.bmp;*.dib;*.rle;*.ico;*.cur|JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe"
+      "|Windows Bitmap (BMP;DIB;RLE)|*.bmp;*.dib;*.rle|Windows Icon (ICO)|*.ico|Windows Cursor (CUR)|*.cur");
 }
 
 TEST(FilterBuilder, SaveFilterListsOnlyWritableFormatsWithTheirSaveExtensions) {
   const std::string built = KXBuildStrFilter(ffWritable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Write != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.SaveExtensions; }));
-  EXPECT_EQ(built, "All graphics|*.jpg;*.jpeg|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg");
+  EXPECT_EQ(built, "All graphics|*.jpg;*.jpeg;*.bmp|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg|Windows Bitmap (BMP)|*.bmp");
   EXPECT_EQ(built.find("*.ico"), std::string::npos);
 }
 

@@ -188,13 +188,9 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
                TProgressRec& progress) {
   TKXByteReader in(data);
   const bool four = h.Bits == 4;
+  const int64_t width = h.Width;
   int64_t x = 0, y = 0;  // y counts file rows from the first one stored
   uint8_t* row = bitmap.ScanLine(RowOf(h, 0));
-  // Callers keep x inside the row.
-  auto put = [&](unsigned index) {
-    std::memcpy(row + x * 3, &palette[index], 3);
-    ++x;
-  };
   auto moveUp = [&](int64_t rows) {
     y += rows;
     if (y < h.Height) row = bitmap.ScanLine(RowOf(h, y));
@@ -203,13 +199,19 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
   progress.val = 0;
   progress.Report();
   while (y < h.Height) {
-    const uint8_t count = in.U8();
-    const uint8_t value = in.U8();
-    if (!in.Ok()) return false;
+    uint8_t code[2];
+    if (!in.Bytes(code, 2)) return false;
+    const uint8_t count = code[0], value = code[1];
     if (count > 0) {
-      const int64_t n = std::min<int64_t>(count, std::max<int64_t>(h.Width - x, 0));
-      for (int64_t i = 0; i < n; ++i) put(four ? (i & 1 ? value & 0x0F : value >> 4) : value);
-      x += count - n;
+      // A run, clipped at the row's end.
+      const int64_t n = std::min<int64_t>(count, std::max<int64_t>(width - x, 0));
+      uint8_t* out = row + x * 3;
+      if (four) {
+        for (int64_t i = 0; i < n; ++i, out += 3) std::memcpy(out, &palette[i & 1 ? value & 0x0F : value >> 4], 3);
+      } else {
+        for (int64_t i = 0; i < n; ++i, out += 3) std::memcpy(out, &palette[value], 3);
+      }
+      x += count;
       continue;
     }
     switch (value) {
@@ -223,21 +225,27 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
       case 1:  // end of bitmap
         return true;
       case 2: {  // move right and up
-        const uint8_t dx = in.U8();
-        const uint8_t dy = in.U8();
-        if (!in.Ok()) return false;
-        x += dx;
-        moveUp(dy);
+        uint8_t move[2];
+        if (!in.Bytes(move, 2)) return false;
+        x += move[0];
+        moveUp(move[1]);
         break;
       }
       default: {  // literal pixels, padded to an even number of bytes
         const int64_t bytes = four ? (value + 1) / 2 : value;
-        if (in.Remaining() < bytes) return false;
         const uint8_t* p = data.data() + in.Consumed();
-        in.Skip(bytes);
+        if (!in.Skip(bytes)) return false;
         // The last literal of a file may lack its padding byte.
         if ((bytes & 1) && in.Remaining() > 0) in.Skip(1);
-        for (int64_t i = 0; i < value && x < h.Width; ++i) put(four ? (i & 1 ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
+        const int64_t n = std::min<int64_t>(value, std::max<int64_t>(width - x, 0));
+        uint8_t* out = row + x * 3;
+        if (four) {
+          for (int64_t i = 0; i < n; ++i, out += 3)
+            std::memcpy(out, &palette[i & 1 ? p[i / 2] & 0x0F : p[i / 2] >> 4], 3);
+        } else {
+          for (int64_t i = 0; i < n; ++i, out += 3) std::memcpy(out, &palette[p[i]], 3);
+        }
+        x += value;
       }
     }
   }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "imaging/core/stream.h"
+#include "imaging/io/bmp_codec.h"
 #include "imaging/io/jpeg_codec.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/io/stream_headers.h"
@@ -44,10 +45,6 @@ bool GifTry(TStream& stream) {
   uint8_t b[3];
   return Peek(stream, b) && std::memcmp(b, "GIF", 3) == 0;
 }
-bool BmpTry(TStream& stream) {
-  uint8_t b[2];
-  return Peek(stream, b) && b[0] == 'B' && b[1] == 'M';
-}
 bool PcxTry(TStream& stream) {
   uint8_t b[2];
   return Peek(stream, b) && b[0] == 0x0A && b[1] <= 5;
@@ -68,6 +65,13 @@ void ReadPng(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, b
 }
 void WritePng(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
   WritePNGStream(stream, bitmap, params, progress);
+}
+
+void ReadIco(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
+  ICOReadStream(stream, bitmap, params, preview, progress);
+}
+void ReadCur(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
+  CURReadStream(stream, bitmap, params, preview, progress);
 }
 
 TRGB GifBackground(const TIOParamsVals& p) { return p.GIF_Transparent ? p.GIF_TransparentColor : p.GIF_Background; }
@@ -136,7 +140,9 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "bmp",
      .LoadExtensions = "bmp;dib;rle",
      .SaveExtensions = "bmp",
-     .Try = &BmpTry,
+     .Read = &BMPReadStream,
+     .Write = &BMPWriteStream,
+     .Try = &BMPTryStream,
      .Detect = {{.Rank = 60, .MoreThan = 14}},
      .ParamsBlockIsSize = true},
     {.FileType = ioICO,
@@ -144,12 +150,16 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .Extensions = "ICO",
      .ShortName = "ico",
      .LoadExtensions = "ico",
+     .Read = &ReadIco,
+     .Try = &ICOTryStream,
      .Detect = {{.Rank = 110}}},
     {.FileType = ioCUR,
      .FullName = "Windows Cursor",
      .Extensions = "CUR",
      .ShortName = "cur",
      .LoadExtensions = "cur",
+     .Read = &ReadCur,
+     .Try = &CURTryStream,
      .Detect = {{.Rank = 120}}},
     {.FileType = ioPNG,
      .FullName = "Portable Network Graphics",

@@ -42,19 +42,20 @@ TEST(FilterBuilder, OpenFilterListsEveryReadableFormatInRegistryOrder) {
   const std::string built = KXBuildStrFilter(ffReadable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Read != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.LoadExtensions; }));
-  // Today's registry reads JPEG and PNG.
+  // Today's registry reads JPEG, BMP, ICO, CUR and PNG.
   EXPECT_EQ(built,
-            "All graphics|*.jpg;*.jpeg;*.jpe;*.png|JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe|"
-            "Portable Network Graphics (PNG)|*.png");
+            "All graphics|*.jpg;*.jpeg;*.jpe;*.bmp;*.dib;*.rle;*.ico;*.cur;*.png|JPEG Bitmap (JPG;JPEG;JPE)|"
+            "*.jpg;*.jpeg;*.jpe|Windows Bitmap (BMP;DIB;RLE)|*.bmp;*.dib;*.rle|Windows Icon (ICO)|*.ico|"
+            "Windows Cursor (CUR)|*.cur|Portable Network Graphics (PNG)|*.png");
 }
 
 TEST(FilterBuilder, SaveFilterListsOnlyWritableFormatsWithTheirSaveExtensions) {
   const std::string built = KXBuildStrFilter(ffWritable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Write != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.SaveExtensions; }));
-  EXPECT_EQ(
-      built,
-      "All graphics|*.jpg;*.jpeg;*.png|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg|Portable Network Graphics (PNG)|*.png");
+  EXPECT_EQ(built,
+            "All graphics|*.jpg;*.jpeg;*.bmp;*.png|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg|Windows Bitmap (BMP)|*.bmp|"
+            "Portable Network Graphics (PNG)|*.png");
   EXPECT_EQ(built.find("*.ico"), std::string::npos);
 }
 

@@ -225,7 +225,7 @@ TEST_F(Registry, OneQuerySaysWhetherATypeReadsAndWrites) {
   const struct {
     TIOFileType type;
     bool reads, writes;
-  } cases[] = {{ioJPEG, true, true}, {ioTIFF, false, false}, {ioICO, false, false},    {40, true, false},
+  } cases[] = {{ioJPEG, true, true}, {ioTIFF, false, false}, {ioICO, true, false},     {40, true, false},
                {41, false, true},    {12, false, false},     {ioUnknown, false, false}};
   for (const auto& c : cases) {
     const TKXFormatAbilities a = KXFileFormatAbilities(c.type);

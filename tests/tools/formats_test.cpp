@@ -18,9 +18,9 @@ TEST(KestrixFormats, ListsTheRegistryWithTheToolsEntries) {
             "   2  CompuServe Bitmap           GIF                         -\n"
             "   3  JPEG Bitmap                 JPG;JPEG;JPE                read write\n"
             "   4  PaintBrush                  PCX                         -\n"
-            "   5  Windows Bitmap              BMP;DIB;RLE                 -\n"
-            "   6  Windows Icon                ICO                         -\n"
-            "   7  Windows Cursor              CUR                         -\n"
+            "   5  Windows Bitmap              BMP;DIB;RLE                 read write\n"
+            "   6  Windows Icon                ICO                         read\n"
+            "   7  Windows Cursor              CUR                         read\n"
             "   8  Portable Network Graphics   PNG                         read write\n"
             "   9  Windows Metafile            WMF                         -\n"
             "  10  Enhanced Windows Metafile   EMF                         -\n"
@@ -46,7 +46,7 @@ TEST(KestrixFormats, RegisteredFormatsWithoutACodecFailCleanly) {
     std::string reason;
   } cases[] = {
       // An output no writer takes is a usage error that lists what can be written.
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.gif"), 2, ".gif", "writable: jpg jpeg png ppm pnm pgm pbm"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.gif"), 2, ".gif", "writable: jpg jpeg bmp png ppm pnm pgm pbm"},
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: jpg"},
       // ".jpe" is read as JPEG but no writer takes it, as the component's SaveToFile does not.
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: jpg"},

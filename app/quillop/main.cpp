@@ -1,14 +1,16 @@
-// quillop: the picture mailer. `quillop [FILE]` opens the window (with FILE loaded);
-// `quillop --prepare ...` does the whole job on one picture without a window.
+// quillop: the picture mailer. `quillop [FILE]` opens the window (with FILE loaded), which is the
+// program quillop-window beside this one; `quillop --prepare ...` does the whole job on one
+// picture without a window, here, with no toolkit loaded.
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/prepare_command.h"
-#ifdef QUILLOP_WINDOW
-#include "app/qt/quillop_window.h"
-#endif
 
 namespace {
 
@@ -17,6 +19,15 @@ constexpr const char* kWindowUsage =
     "  opens the window, with the picture FILE loaded when one is named\n"
     "  --demo-scanner     offers the scanner library's test scanner, to try scanning without one\n"
     "  --quit-when-shown  quits once the window (with FILE's preview) is on the screen\n\n";
+
+// The window program in this program's own folder.
+std::string WindowProgram() {
+  std::string self(4096, '\0');
+  const ssize_t n = readlink("/proc/self/exe", self.data(), self.size() - 1);
+  if (n <= 0) return "quillop-window";
+  self.resize(size_t(n));
+  return self.substr(0, self.rfind('/') + 1) + "quillop-window";
+}
 
 }  // namespace
 
@@ -30,16 +41,10 @@ int main(int argc, char** argv) {
     std::cout << kWindowUsage << quillop::PrepareUsage();
     return 0;
   }
-#ifdef QUILLOP_WINDOW
-  quillop::TWindowOptions options;
-  std::string error;
-  if (!quillop::ParseWindowOptions(args, options, error)) {
-    std::cerr << "quillop: " << error << " (quillop --help lists the usage)\n";
-    return quillop::kExitUsage;
-  }
-  return quillop::RunQuillopWindow(argc, argv, options);
-#else
-  std::cerr << "quillop: this build has no window, only quillop --prepare (quillop --help lists the usage)\n";
-  return quillop::kExitUsage;
-#endif
+  std::signal(SIGPIPE, SIG_DFL);
+  const std::string window = WindowProgram();
+  execv(window.c_str(), argv);
+  std::cerr << "quillop: the window program " << window << " cannot be started: " << std::strerror(errno)
+            << " (quillop --prepare works without it)\n";
+  return quillop::kExitFailure;
 }

@@ -267,6 +267,8 @@ void BMPReadStream(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParam
   if (blockSize < 1 && fileSize != 0) blockSize = fileSize;
   TBmpHeader h;
   if (!ReadInfoHeader(in, h, params, progress)) return;
+  // Pixels said to start beyond the data: the stream is never moved past its end.
+  if (int64_t(pixelOffset) > stream.Size() - start) return progress.Abort("pixel data outside the file");
   if (pixelOffset != 0) stream.SetPosition(start + pixelOffset);
   if (preview) return;
 

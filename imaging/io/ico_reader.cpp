@@ -151,6 +151,8 @@ void ReadDirectoryPicture(TStream& stream, TBitmap& bitmap, TIOParamsVals& param
     params.CUR_HotSpotY = e.BitsOrHotY;
   }
   const TRGB background = cursor ? params.CUR_Background : params.ICO_Background;
+  // An entry beyond the data is a damaged directory; the stream is never moved past its end.
+  if (int64_t(e.Offset) > stream.Size() - start) return progress.Abort("icon picture outside the file");
   stream.SetPosition(start + e.Offset);
 
   uint8_t signature[8] = {};

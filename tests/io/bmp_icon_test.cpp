@@ -287,3 +287,27 @@ TEST(BmpIcon, FormatRowsPickTheReadersByNameAndByContent) {
 }
 
 }  // namespace
+
+TEST(BmpIcon, AnEntryOrPixelsBeyondTheDataAbortWithoutMovingPastTheEnd) {
+  // An icon directory of one entry whose picture would start at 0xFFFF, and a bitmap whose pixels
+  // would: both are damaged files, and a stream reader must stay inside the stream.
+  std::vector<uint8_t> icon = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 40, 0, 0, 0, 0xFF, 0xFF, 0, 0};
+  icon.resize(64);
+  std::vector<uint8_t> bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0,  40,
+                              0,   0,   0, 4, 0, 0, 0, 4, 0, 0, 0,    1,    0, 24, 0};
+  bmp.resize(80);
+  for (int kind = 0; kind < 2; ++kind) {
+    TMemoryStream stream(kind == 0 ? icon : bmp);
+    TBitmap bitmap;
+    TIOParamsVals params;
+    bool aborting = false;
+    TProgressRec progress;
+    progress.Aborting = &aborting;
+    if (kind == 0)
+      ICOReadStream(stream, bitmap, params, false, progress);
+    else
+      BMPReadStream(stream, bitmap, 0, params, false, progress);
+    EXPECT_TRUE(aborting) << kind;
+    EXPECT_LE(stream.Position(), stream.Size()) << kind;
+  }
+}

@@ -94,29 +94,6 @@ TPrepareLine ParsePrepareLine(const std::vector<std::string>& args) {
   return line;
 }
 
-// A folder of our own for the previews of one run, removed with everything in it at the end.
-class TScratchFolder {
- public:
-  TScratchFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillop-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-      throw EFailure("no working folder can be made in \"" + pattern.substr(0, pattern.size() - 15) +
-                     "\": " + std::strerror(errno));
-    fPath = pattern;
-  }
-  ~TScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(fPath, ignored);
-  }
-  TScratchFolder(const TScratchFolder&) = delete;
-  TScratchFolder& operator=(const TScratchFolder&) = delete;
-  const std::string& Path() const { return fPath; }
-
- private:
-  std::string fPath;
-};
-
 // Only a regular file is read: a device or a pipe would never end, a folder is no picture.
 void CheckInput(const std::string& in) {
   struct stat st {};
@@ -143,7 +120,7 @@ void ApplyEdit(TPicturePipeline& pipeline, TEdit edit) {
 
 void Prepare(const TPrepareLine& line, std::ostream& out) {
   CheckInput(line.In);
-  const TScratchFolder scratch;
+  const TScratchFolder scratch(TemporaryFolder(), "quillop");
   TPreviewFiles previews(scratch.Path());
   TPicturePipeline pipeline(previews);
   pipeline.Kestrix_Save.LoadFromFile(line.In);

@@ -10,6 +10,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
 
 #include "platform/user_folders.h"
 
@@ -118,6 +122,23 @@ int TPreviewFiles::RemoveLeftovers() {
   }
   flock(fLock, LOCK_SH);
   return removed;
+}
+
+TScratchFolder::TScratchFolder(const std::string& parent, const std::string& prefix) {
+  std::string pattern = parent + "/" + prefix + "-XXXXXX";
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("no working folder can be made in \"" + parent + "\": " + std::strerror(errno));
+  fPath = pattern;
+}
+
+TScratchFolder::~TScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(fPath, ignored);
+}
+
+std::string TemporaryFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp && *tmp ? tmp : "/tmp";
 }
 
 }  // namespace quillop

@@ -20,6 +20,24 @@ bool IsPreviewName(const std::string& name);
 // The folder of a chosen file, which becomes MRUD: everything before its last '/'.
 std::string FolderOfFile(const std::string& path);
 
+// A folder of one run's own (`parent`/`prefix`-XXXXXX, made with mkdtemp), removed with
+// everything in it when the object goes: the previews of a headless job or a benchmark.
+// Throws std::runtime_error naming `parent` and the reason when it cannot be made.
+class TScratchFolder {
+ public:
+  TScratchFolder(const std::string& parent, const std::string& prefix);
+  ~TScratchFolder();
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+  const std::string& Path() const { return fPath; }
+
+ private:
+  std::string fPath;
+};
+
+// $TMPDIR, or /tmp when it is not set.
+std::string TemporaryFolder();
+
 class TPreviewFiles {
  public:
   // Milliseconds since midnight, or any clock a test gives.

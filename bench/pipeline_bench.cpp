@@ -31,31 +31,11 @@ using kx::TBitmap;
 using quillop::TPicturePipeline;
 using quillop::TPreviewFiles;
 
-// A folder of this run's own for the photograph and the previews, removed with its contents
-// when the program ends.
-class TScratchFolder {
- public:
-  TScratchFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string parent = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
-    std::string pattern = parent + "/pipeline-bench-XXXXXX";
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder in " + parent);
-    fPath = pattern;
-  }
-  ~TScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(fPath, ignored);
-  }
-  TScratchFolder(const TScratchFolder&) = delete;
-  TScratchFolder& operator=(const TScratchFolder&) = delete;
-  const std::string& Path() const { return fPath; }
-
- private:
-  std::string fPath;
-};
-
-TScratchFolder& Scratch() {
-  static TScratchFolder folder;
+// The photograph and the previews go to a folder of this run's own, removed when the program
+// ends; in memory when /dev/shm is writable.
+quillop::TScratchFolder& Scratch() {
+  static quillop::TScratchFolder folder(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : quillop::TemporaryFolder(),
+                                        "pipeline-bench");
   return folder;
 }
 

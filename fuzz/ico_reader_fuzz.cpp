@@ -4,36 +4,23 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/core/limits.h"
-#include "imaging/core/stream.h"
+#include "fuzz/reader_fuzz.h"
 #include "imaging/io/bmp_codec.h"
-#include "imaging/io/ioparams.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Keeps every decoded picture well inside the fuzzer's memory budget.
-  kx::KXSetPixelLimit(int64_t(1) << 22);
+  kxfuzz::LimitPixels();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<uint8_t> bytes(data, data + size);
+  const std::vector<uint8_t> bytes(data, data + size);
   for (bool preview : {true, false}) {
-    kx::TMemoryStream stream(bytes);
-    kx::TBitmap bitmap;
-    kx::TIOParamsVals params;
-    bool aborting = false;
-    kx::TKXDiagnostics diagnostics;
-    kx::TProgressRec progress{};
-    progress.Aborting = &aborting;
-    progress.Diagnostics = &diagnostics;
-    params.ICO_ImageIndex = int32_t(size % 3);
-    params.ICO_Background = size % 2 ? kx::TRGB{255, 255, 255} : kx::TRGB{10, 20, 30};
-    kx::ICOTryStream(stream);
-    kx::ICOReadStream(stream, bitmap, params, preview, progress);
-    if (!preview && !aborting && !bitmap.Empty() &&
-        (bitmap.Width() != params.Width || bitmap.Height() != params.Height))
-      __builtin_trap();
+    kxfuzz::TRead r(bytes);
+    r.params.ICO_ImageIndex = int32_t(size % 3);
+    r.params.ICO_Background = size % 2 ? kx::TRGB{255, 255, 255} : kx::TRGB{10, 20, 30};
+    kx::ICOTryStream(r.stream);
+    kx::ICOReadStream(r.stream, r.bitmap, r.params, preview, r.progress);
+    if (r.WrongSize(preview)) __builtin_trap();
   }
   return 0;
 }

@@ -21,7 +21,7 @@ using kxtest::IconFile;
 using kxtest::ReadDirectory;
 using kxtest::TBmpRead;
 using kxtest::TDirectoryKind;
-using kxtest::TIconSpec;
+using kxtest::TIconLayout;
 
 namespace {
 
@@ -29,8 +29,8 @@ const TRGB kRed = CreateRGB(255, 0, 0), kBlue = CreateRGB(0, 0, 255), kWhite = C
 const TRGB kBlack{}, kTeal = CreateRGB(0, 128, 128);
 
 // A 32 x 32 4-bit icon: index 1 (red) everywhere, the left half of every row masked.
-TIconSpec MaskedIcon() {
-  TIconSpec s{
+TIconLayout MaskedIcon() {
+  TIconLayout s{
       .EntryWidth = 32, .EntryHeight = 32, .EntryColors = 16, .Field6 = 4, .Width = 32, .Height = 32, .Bits = 4};
   s.Palette.assign(16, kBlue);
   s.Palette[1] = kRed;
@@ -60,7 +60,7 @@ TEST(BmpIcon, EveryDepthComposesItsMask) {
   // Two pixels per picture; the mask hides the first.
   struct TCase {
     const char* Name;
-    TIconSpec Spec;
+    TIconLayout Layout;
     TRGB Background;
     TPixelFormat Format;
     std::vector<TRGB> Pixels;
@@ -113,7 +113,7 @@ TEST(BmpIcon, EveryDepthComposesItsMask) {
     SCOPED_TRACE(c.Name);
     TBmpRead r;
     r.Params.ICO_Background = c.Background;
-    ReadDirectory(IconFile(c.Spec), r, TDirectoryKind::icon);
+    ReadDirectory(IconFile(c.Layout), r, TDirectoryKind::icon);
     ASSERT_FALSE(r.Aborted) << r.Diagnostics.Reason;
     EXPECT_EQ(r.Bitmap.PixelFormat(), c.Format);
     EXPECT_EQ(r.Bitmap.GetPixel(0, 0), c.Pixels[0]);
@@ -122,7 +122,7 @@ TEST(BmpIcon, EveryDepthComposesItsMask) {
 }
 
 TEST(BmpIcon, CursorsGiveTheirHotSpotAndUseTheirOwnBackground) {
-  TIconSpec s = MaskedIcon();
+  TIconLayout s = MaskedIcon();
   s.Type = 2;
   s.Field4 = 5;
   s.Field6 = 7;
@@ -146,7 +146,7 @@ TEST(BmpIcon, SizesComeFromTheEntryOrTheHeader) {
   // The header (8 x 4) wins over a differing entry width; an entry of 0 means the header's.
   const TCase cases[] = {{8, 4, 8, 4}, {0, 0, 8, 4}, {16, 16, 8, 4}};
   for (const TCase& c : cases) {
-    TIconSpec s{.EntryWidth = c.EntryWidth, .EntryHeight = c.EntryHeight, .Width = 8, .Height = 4, .Bits = 24};
+    TIconLayout s{.EntryWidth = c.EntryWidth, .EntryHeight = c.EntryHeight, .Width = 8, .Height = 4, .Bits = 24};
     s.XorRows.assign(8 * 3 * 4, 9);
     s.AndRows.assign(4 * 4, 0);
     TBmpRead r;
@@ -177,7 +177,7 @@ TEST(BmpIcon, ABitmapStoredUnderAnIconNameIsReadAsABitmap) {
 }
 
 TEST(BmpIcon, PicturesWithoutADepthAbort) {
-  TIconSpec s{.Field6 = 0, .Width = 2, .Bits = 0, .XorRows = {0, 0, 0, 0}, .AndRows = {0, 0, 0, 0}};
+  TIconLayout s{.Field6 = 0, .Width = 2, .Bits = 0, .XorRows = {0, 0, 0, 0}, .AndRows = {0, 0, 0, 0}};
   TBmpRead r;
   ReadDirectory(IconFile(s), r, TDirectoryKind::icon);
   EXPECT_TRUE(r.Aborted);
@@ -195,7 +195,7 @@ TEST(BmpIcon, PicturesWithoutADepthAbort) {
 
 TEST(BmpIcon, FilesCutAtEveryLengthAbortWithoutReadingOutside) {
   for (TDirectoryKind kind : {TDirectoryKind::icon, TDirectoryKind::cursor}) {
-    TIconSpec s = MaskedIcon();
+    TIconLayout s = MaskedIcon();
     s.Type = kind == TDirectoryKind::icon ? 1 : 2;
     const std::vector<uint8_t> whole = IconFile(s);
     for (size_t n = 0; n < whole.size(); n += n < 200 ? 1 : 37) {
@@ -210,7 +210,7 @@ TEST(BmpIcon, FilesCutAtEveryLengthAbortWithoutReadingOutside) {
 TEST(BmpIcon, DamagedSizesAbort) {
   const kxtest::TPixelLimitScope limit(1 << 16);
   for (int32_t width : {-4, 0, 70000}) {
-    TIconSpec s{.Width = width, .Height = 2, .Bits = 24};
+    TIconLayout s{.Width = width, .Height = 2, .Bits = 24};
     TBmpRead r;
     ReadDirectory(IconFile(s), r, TDirectoryKind::icon);
     EXPECT_TRUE(r.Aborted) << width;
@@ -220,9 +220,9 @@ TEST(BmpIcon, DamagedSizesAbort) {
 
 TEST(BmpIcon, ContentTestsCheckEveryEntryAndRestoreThePosition) {
   const std::vector<uint8_t> icon = IconFile(MaskedIcon());
-  TIconSpec cursorSpec = MaskedIcon();
-  cursorSpec.Type = 2;
-  const std::vector<uint8_t> cursor = IconFile(cursorSpec);
+  TIconLayout cursorLayout = MaskedIcon();
+  cursorLayout.Type = 2;
+  const std::vector<uint8_t> cursor = IconFile(cursorLayout);
   std::vector<uint8_t> reservedSet = icon;
   reservedSet[9] = 1;
   std::vector<uint8_t> noBytes = icon;
@@ -263,11 +263,11 @@ TEST(BmpIcon, FormatRowsPickTheReadersByNameAndByContent) {
   EXPECT_EQ(KXFileFormatAbilities(ioICO).Writes, false);
   EXPECT_EQ(KXFileFormatAbilities(ioCUR).Reads, true);
 
-  TIconSpec cursorSpec = MaskedIcon();
-  cursorSpec.Type = 2;
+  TIconLayout cursorLayout = MaskedIcon();
+  cursorLayout.Type = 2;
   const std::pair<std::vector<uint8_t>, TIOFileType> contents[] = {
       {IconFile(MaskedIcon()), ioICO},
-      {IconFile(cursorSpec), ioCUR},
+      {IconFile(cursorLayout), ioCUR},
       {kxtest::BmpFile({.Width = 2, .Bits = 24, .Pixels = {1, 2, 3, 4, 5, 6, 0, 0}}), ioBMP},
   };
   for (const auto& [bytes, type] : contents) {

@@ -18,8 +18,8 @@
 using namespace kx;
 using kxtest::BmpFile;
 using kxtest::ReadBmp;
+using kxtest::TBmpLayout;
 using kxtest::TBmpRead;
-using kxtest::TBmpSpec;
 
 namespace {
 
@@ -36,7 +36,7 @@ std::vector<TRGB> Row(const TBitmap& b, int32_t y) {
 TEST(BmpReader, FourBitRowsShowEveryPixelOfOddAndEvenWidths) {
   for (int32_t width : {4, 5}) {
     SCOPED_TRACE(width);
-    TBmpSpec s{.Width = width, .Height = 2, .Bits = 4, .Palette = {kBlack, kRed, kGreen, kBlue, kWhite}};
+    TBmpLayout s{.Width = width, .Height = 2, .Bits = 4, .Palette = {kBlack, kRed, kGreen, kBlue, kWhite}};
     // Bottom row 1 2 3 4 (1), top row 4 3 2 1 (4); rows padded to 4 bytes.
     s.Pixels = {0x12, 0x34, 0x10, 0, 0x43, 0x21, 0x40, 0};
     TBmpRead r;
@@ -53,7 +53,7 @@ TEST(BmpReader, FourBitRowsShowEveryPixelOfOddAndEvenWidths) {
 TEST(BmpReader, EveryDepthDecodesItsPixels) {
   struct TCase {
     const char* Name;
-    TBmpSpec Spec;
+    TBmpLayout Layout;
     TPixelFormat Format;
     std::vector<TRGB> Pixels;  // the one row
     int32_t BitsPerSample, SamplesPerPixel;
@@ -134,7 +134,7 @@ TEST(BmpReader, EveryDepthDecodesItsPixels) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TBmpRead r;
-    ReadBmp(BmpFile(c.Spec), r);
+    ReadBmp(BmpFile(c.Layout), r);
     ASSERT_FALSE(r.Aborted) << r.Diagnostics.Reason;
     EXPECT_EQ(r.Bitmap.PixelFormat(), c.Format);
     EXPECT_EQ(Row(r.Bitmap, 0), c.Pixels);
@@ -176,7 +176,7 @@ TEST(BmpReader, IndicesBeyondThePaletteAreBlack) {
 }
 
 TEST(BmpReader, LongPalettesKeep256EntriesAndSkipTheRest) {
-  TBmpSpec s{.Width = 1, .Bits = 8, .Pixels = {255, 0, 0, 0}};
+  TBmpLayout s{.Width = 1, .Bits = 8, .Pixels = {255, 0, 0, 0}};
   s.Palette.assign(300, kGreen);
   s.Palette[255] = kBlue;
   TBmpRead r;
@@ -275,15 +275,15 @@ TEST(BmpReader, SizesThatAreNoPictureAbortBeforeAllocating) {
 }
 
 TEST(BmpReader, UnknownDepthsAndCompressionsAbortWithTheirReason) {
-  const std::pair<TBmpSpec, const char*> cases[] = {
+  const std::pair<TBmpLayout, const char*> cases[] = {
       {{.Bits = 7}, "unsupported bitmap depth of 7 bits"},
       {{.Bits = 24, .Compression = 1}, "unsupported bitmap compression 1"},
       {{.Bits = 8, .Compression = 2}, "unsupported bitmap compression 2"},
       {{.Bits = 24, .Compression = 4}, "unsupported bitmap compression 4"},
   };
-  for (const auto& [spec, reason] : cases) {
+  for (const auto& [layout, reason] : cases) {
     TBmpRead r;
-    ReadBmp(BmpFile(spec), r);
+    ReadBmp(BmpFile(layout), r);
     EXPECT_TRUE(r.Aborted);
     EXPECT_EQ(r.Diagnostics.Reason, reason);
   }
@@ -299,28 +299,28 @@ TEST(BmpReader, NotABitmapAborts) {
 // Cutting a file anywhere aborts (the headers and the palette are needed whole, and so is every
 // row) and never reads outside it; the rows before the cut are kept.
 TEST(BmpReader, FilesCutAtEveryLengthAbort) {
-  TBmpSpec paletted{
+  TBmpLayout paletted{
       .Width = 3, .Height = 2, .Bits = 8, .Palette = {kRed, kGreen, kBlue}, .Pixels = {0, 1, 2, 0, 2, 1, 0, 0}};
-  TBmpSpec rle{.Width = 3,
-               .Height = 2,
-               .Bits = 8,
-               .Compression = 1,
-               .Palette = {kRed, kGreen},
-               .Pixels = {3, 1, 0, 0, 0, 3, 0, 1, 0, 0, 0, 1}};
-  TBmpSpec masks{.Width = 1,
+  TBmpLayout rle{.Width = 3,
                  .Height = 2,
-                 .Bits = 16,
-                 .Compression = 3,
-                 .Masks = {0xF800, 0x07E0, 0x001F},
-                 .Pixels = {0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}};
-  TBmpSpec os2{.Width = 2,
-               .Height = 1,
-               .Bits = 4,
-               .HeaderSize = 12,
-               .Palette = std::vector<TRGB>(16, kGreen),
-               .Pixels = {0x12, 0, 0, 0}};
-  for (const TBmpSpec* spec : {&paletted, &rle, &masks, &os2}) {
-    const std::vector<uint8_t> whole = BmpFile(*spec);
+                 .Bits = 8,
+                 .Compression = 1,
+                 .Palette = {kRed, kGreen},
+                 .Pixels = {3, 1, 0, 0, 0, 3, 0, 1, 0, 0, 0, 1}};
+  TBmpLayout masks{.Width = 1,
+                   .Height = 2,
+                   .Bits = 16,
+                   .Compression = 3,
+                   .Masks = {0xF800, 0x07E0, 0x001F},
+                   .Pixels = {0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}};
+  TBmpLayout os2{.Width = 2,
+                 .Height = 1,
+                 .Bits = 4,
+                 .HeaderSize = 12,
+                 .Palette = std::vector<TRGB>(16, kGreen),
+                 .Pixels = {0x12, 0, 0, 0}};
+  for (const TBmpLayout* layout : {&paletted, &rle, &masks, &os2}) {
+    const std::vector<uint8_t> whole = BmpFile(*layout);
     TBmpRead full;
     ReadBmp(whole, full);
     ASSERT_FALSE(full.Aborted) << full.Diagnostics.Reason;
@@ -377,7 +377,7 @@ TEST(BmpReader, PreviewFillsOnlyTheParameters) {
 }
 
 TEST(BmpReader, ProgressRisesRowByRowAndTheAbortFlagStopsTheRead) {
-  TBmpSpec s{.Width = 1, .Height = 4, .Bits = 24, .Pixels = std::vector<uint8_t>(16, 0xFF)};
+  TBmpLayout s{.Width = 1, .Height = 4, .Bits = 24, .Pixels = std::vector<uint8_t>(16, 0xFF)};
   const std::vector<uint8_t> bytes = BmpFile(s);
   kxtest::TProgressLog log;
   TBitmap bitmap;

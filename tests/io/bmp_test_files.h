@@ -12,7 +12,7 @@
 
 namespace kxtest {
 
-struct TBmpSpec {
+struct TBmpLayout {
   int32_t Width = 1;
   int32_t Height = 1;
   int32_t Bits = 24;
@@ -25,7 +25,7 @@ struct TBmpSpec {
   std::vector<uint8_t> Pixels = {};
 };
 
-inline std::vector<uint8_t> BmpFile(const TBmpSpec& s) {
+inline std::vector<uint8_t> BmpFile(const TBmpLayout& s) {
   kx::TKXByteWriter info;
   if (s.HeaderSize == 12) {
     info.U32LE(12);
@@ -68,7 +68,7 @@ inline std::vector<uint8_t> BmpFile(const TBmpSpec& s) {
 
 // One picture of an icon (type 1) or cursor (type 2) directory: a 40-byte header, the palette,
 // the XOR rows and the AND mask.
-struct TIconSpec {
+struct TIconLayout {
   uint16_t Type = 1;
   uint8_t EntryWidth = 0, EntryHeight = 0, EntryColors = 0;
   uint16_t Field4 = 1, Field6 = 0;  // planes and bit count, or the cursor's hot spot
@@ -77,7 +77,7 @@ struct TIconSpec {
   std::vector<uint8_t> XorRows = {}, AndRows = {};
 };
 
-inline std::vector<uint8_t> IconFile(const TIconSpec& s) {
+inline std::vector<uint8_t> IconFile(const TIconLayout& s) {
   kx::TKXByteWriter image;
   image.U32LE(40);
   image.I32LE(s.Width);

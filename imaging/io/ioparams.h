@@ -58,12 +58,31 @@ enum TIOBMPVersion : uint8_t { ioBMP_BM, ioBMP_BM3, ioBMP_BMOS2V1, ioBMP_BMOS2V2
 enum TIOBMPCompression : uint8_t { ioBMP_UNCOMPRESSED, ioBMP_RLE };
 enum TIOPCXCompression : uint8_t { ioPCX_UNCOMPRESSED, ioPCX_RLE };
 
-// LZW coder hooks of the GIF and TIFF codecs; their contracts belong to those codecs. The
-// system installs none, so all four defaults are null.
-using TGIFLZWDecompFunc = void (*)();
-using TGIFLZWCompFunc = void (*)();
-using TTIFFLZWDecompFunc = void (*)();
-using TTIFFLZWCompFunc = void (*)();
+// LZW coder hooks of the GIF and TIFF codecs. The library installs none, so all four defaults
+// start null; an application installs coders before it creates parameter records.
+//
+// GIF decoder: called with the stream on the image's minimum-code-size byte; consumes the data
+// sub-blocks up to and including the empty one and fills `indices` (width x height bytes, rows
+// from the top in display order, de-interlaced when `interlaced`). Returns false when the data
+// ended early or held an invalid code: the rows decoded so far are in place, the rest keep what
+// the caller put there. Leaving the stream where it was also counts as failure.
+using TGIFLZWDecompFunc = bool (*)(TStream& stream, int32_t height, int32_t width, bool interlaced, uint8_t* indices);
+// GIF encoder: writes the minimum code size, the data sub-blocks and the empty sub-block for
+// the width x height indices (display order; emitted in interlaced order when `interlaced`);
+// `bitsPerPixel` (1..8) is the bit count of the colour table the indices refer to.
+using TGIFLZWCompFunc = void (*)(TStream& stream, int32_t height, int32_t width, bool interlaced,
+                                 const uint8_t* indices, int32_t bitsPerPixel);
+// TIFF decoder: called once per row with the strip's compressed bytes and the row size; the
+// context is 0 at the start of each strip and holds the decoder's state. Returns `rowSize`
+// decoded bytes (valid until the next call), or null on failure. After the strip's last row it
+// is called with (null, 0, 0, context) to release its state. The strip's byte count is passed
+// so that a damaged strip can never make the decoder read past it.
+using TTIFFLZWDecompFunc = const uint8_t* (*)(const uint8_t* strip, int64_t stripSize, int32_t rowSize,
+                                              intptr_t& context);
+// TIFF encoder: called once per row with the prepared row bytes, writes compressed bytes to the
+// stream; the context is 0 at the start of the image. A final call with (null, 0) ends the code
+// stream and releases the state.
+using TTIFFLZWCompFunc = void (*)(const uint8_t* row, int32_t size, TStream& stream, intptr_t& context);
 extern TGIFLZWDecompFunc DefGIF_LZWDECOMPFUNC;
 extern TGIFLZWCompFunc DefGIF_LZWCOMPFUNC;
 extern TTIFFLZWDecompFunc DefTIFF_LZWDECOMPFUNC;

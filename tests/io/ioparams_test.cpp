@@ -19,7 +19,10 @@ using namespace kx;
 
 namespace {
 
-void FakeCoder() {}
+bool FakeGifDecoder(TStream&, int32_t, int32_t, bool, uint8_t*) { return false; }
+void FakeTiffEncoder(const uint8_t*, int32_t, TStream&, intptr_t&) {}
+void FakeGifEncoder(TStream&, int32_t, int32_t, bool, const uint8_t*, int32_t) {}
+const uint8_t* FakeTiffDecoder(const uint8_t*, int64_t, int32_t, intptr_t&) { return nullptr; }
 
 // Every printable field as Name=Value lines.
 std::string Listing(const TIOParamsVals& p) {
@@ -198,8 +201,8 @@ TEST(IOParams, ResetTakesSizeAndResolutionFromTheOwnerAndCodersFromTheGlobals) {
   TBitmap bitmap(40, 30);
   owner.bitmap = &bitmap;
   owner.view = true;
-  DefGIF_LZWDECOMPFUNC = &FakeCoder;
-  DefTIFF_LZWCOMPFUNC = &FakeCoder;
+  DefGIF_LZWDECOMPFUNC = &FakeGifDecoder;
+  DefTIFF_LZWCOMPFUNC = &FakeTiffEncoder;
   TIOParamsVals p(&owner);
   DefGIF_LZWDECOMPFUNC = nullptr;
   DefTIFF_LZWCOMPFUNC = nullptr;
@@ -208,8 +211,8 @@ TEST(IOParams, ResetTakesSizeAndResolutionFromTheOwnerAndCodersFromTheGlobals) {
   EXPECT_EQ(p.Height, 30);
   EXPECT_EQ(p.DpiX, 150);
   EXPECT_EQ(p.DpiY, 120);
-  EXPECT_EQ(p.GIF_LZWDecompress, &FakeCoder);
-  EXPECT_EQ(p.TIFF_LZWCompress, &FakeCoder);
+  EXPECT_EQ(p.GIF_LZWDecompress, &FakeGifDecoder);
+  EXPECT_EQ(p.TIFF_LZWCompress, &FakeTiffEncoder);
   EXPECT_EQ(p.GIF_LZWCompress, nullptr);
   EXPECT_EQ(p.TIFF_LZWDecompress, nullptr);
 }
@@ -233,7 +236,7 @@ TEST(IOParams, AssignCopiesAllButTheOwnerAndThePaletteIsIndependent) {
   TFakeOwner ownerA, ownerB;
   TIOParamsVals source = Distinct();
   source.owner = &ownerA;
-  source.GIF_LZWCompress = &FakeCoder;
+  source.GIF_LZWCompress = &FakeGifEncoder;
   std::vector<TRGB> sixteen;
   for (int i = 0; i < 16; ++i) sixteen.push_back(CreateRGB(uint8_t(i), uint8_t(2 * i), uint8_t(3 * i)));
   source.SetColorMap(sixteen);
@@ -242,7 +245,7 @@ TEST(IOParams, AssignCopiesAllButTheOwnerAndThePaletteIsIndependent) {
   EXPECT_EQ(copy.owner, &ownerB);
   EXPECT_EQ(Listing(copy), Listing(source));
   EXPECT_EQ(copy.TGA_Date, source.TGA_Date);
-  EXPECT_EQ(copy.GIF_LZWCompress, &FakeCoder);
+  EXPECT_EQ(copy.GIF_LZWCompress, &FakeGifEncoder);
 
   source.ColorMap[3] = CreateRGB(99, 99, 99);
   source.FreeColorMap();
@@ -255,8 +258,8 @@ TEST(IOParams, StreamRoundTripReproducesEveryStreamedField) {
   TIOParamsVals source = Distinct();
   source.EXIF_Orientation = 0;  // a fact of the file read last, not streamed
   TIOParamsVals target;
-  target.TIFF_LZWDecompress = &FakeCoder;
-  target.GIF_LZWCompress = &FakeCoder;
+  target.TIFF_LZWDecompress = &FakeTiffDecoder;
+  target.GIF_LZWCompress = &FakeGifEncoder;
   ASSERT_TRUE(Load(target, Saved(source)));
   EXPECT_EQ(Listing(target), Listing(source));
   EXPECT_NE(Listing(target), Listing(TIOParamsVals()));
@@ -266,8 +269,8 @@ TEST(IOParams, StreamRoundTripReproducesEveryStreamedField) {
   EXPECT_EQ(target.TGA_Date, source.TGA_Date);
   EXPECT_EQ(target.ColorMap, source.ColorMap);
   EXPECT_EQ(target.ColorMapCount, 3);
-  EXPECT_EQ(target.TIFF_LZWDecompress, &FakeCoder);
-  EXPECT_EQ(target.GIF_LZWCompress, &FakeCoder);
+  EXPECT_EQ(target.TIFF_LZWDecompress, &FakeTiffDecoder);
+  EXPECT_EQ(target.GIF_LZWCompress, &FakeGifEncoder);
   EXPECT_EQ(target.TIFF_LZWCompress, nullptr);
 
   const std::string path = kxtest::TempPath(".kxp");

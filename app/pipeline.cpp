@@ -63,13 +63,21 @@ TPicturePipeline::TPicturePipeline(TPreviewFiles& previews, TBusyCursor* cursor)
     slider->OnChanged = TSliderEvent::Bind<&TPicturePipeline::SliderChanged>(this);
 }
 
+void TPicturePipeline::LoadFitted(const std::string& fileName) {
+  const int32_t side = DisplaySide();
+  Kestrix_Save.LoadFromFileFitted(fileName, [side](int32_t width, int32_t height) {
+    const TFitSize fit = FitSize(width, height, side);
+    return kx::TKXFittedSize{fit.Width, fit.Height};
+  });
+}
+
 void TPicturePipeline::PreProcessImage() {
   TBusyCursorScope busy(fCursor);
   const TBitmap& source = Kestrix_Save.Bitmap();
   if (source.Width() <= 0 || source.Height() <= 0)
     throw EPreviewError("The picture is empty (" + std::to_string(source.Width()) + " x " +
                         std::to_string(source.Height()) + " pixels): nothing was changed.");
-  const int32_t side = std::max(Kestrix_Display.Width(), Kestrix_Display.Height());
+  const int32_t side = DisplaySide();
   Kestrix_Display.SetBounds(Kestrix_Display.Left(), Kestrix_Display.Top(), side, side);
 
   // The working copy is the source stretched plainly, with the source's parameters, background
@@ -95,7 +103,7 @@ void TPicturePipeline::PreProcessImage() {
 }
 
 void TPicturePipeline::PlaceDisplay() {
-  const int32_t side = std::max(Kestrix_Display.Width(), Kestrix_Display.Height());
+  const int32_t side = DisplaySide();
   const int32_t w = Kestrix_Display.Bitmap().Width(), h = Kestrix_Display.Bitmap().Height();
   Kestrix_Display.SetBounds((side - w) / 2, (side - h) / 2, w, h);
 }

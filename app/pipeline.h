@@ -9,6 +9,7 @@
 // leaves the old preview, the display and the size readout as they were and throws.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -82,6 +83,10 @@ class TPicturePipeline {
   // nothing to work on.
   bool HasPicture() const { return fHasPicture; }
 
+  // Loads a picture into the source copy already fitted to the display, for a job that never
+  // restores (a JPEG is fitted while it decodes and never held whole); PreProcessImage then
+  // gives the same working copy as after a full load. Failures as Kestrix_Save.LoadFromFile.
+  void LoadFitted(const std::string& fileName);
   // Rebuilds the working copy from the source copy (after a scan, load or paste), then the
   // preview. A source with a side of 0 changes nothing and throws.
   void PreProcessImage();
@@ -113,6 +118,8 @@ class TPicturePipeline {
   void SliderChanged(TSliderModel*) { SaveTempJpeg(); }
   // The display from the working copy with brightness and contrast, always applied.
   void LivePreview();
+  // The side of the square the display fits pictures into.
+  int32_t DisplaySide() const { return std::max(Kestrix_Display.Width(), Kestrix_Display.Height()); }
   // The display's picture centred in its square at 1:1.
   void PlaceDisplay();
   // Encodes the display, writes the file and shows the decoded result; throws on failure.

@@ -123,7 +123,7 @@ void Prepare(const TPrepareLine& line, std::ostream& out) {
   const TScratchFolder scratch(TemporaryFolder(), "quillop");
   TPreviewFiles previews(scratch.Path());
   TPicturePipeline pipeline(previews);
-  pipeline.Kestrix_Save.LoadFromFile(line.In);
+  pipeline.LoadFitted(line.In);
   if (pipeline.Kestrix_Save.Aborting()) {
     const std::string& reason = pipeline.Kestrix_Save.Diagnostics().Reason;
     throw EFailure("cannot read \"" + line.In +

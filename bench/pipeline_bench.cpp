@@ -80,13 +80,13 @@ void BM_PrepareWholeJob(benchmark::State& state) {
   TPicturePipeline pipeline(previews);
   int64_t pixels = 0;
   for (auto _ : state) {
-    pipeline.Kestrix_Save.LoadFromFile(photo);
+    pipeline.LoadFitted(photo);
     if (pipeline.Kestrix_Save.Aborting()) {
       state.SkipWithError("the photograph could not be read");
       return;
     }
     pipeline.PreProcessImage();
-    pixels = int64_t(pipeline.Kestrix_Save.Bitmap().Width()) * pipeline.Kestrix_Save.Bitmap().Height();
+    pixels = int64_t(pipeline.Kestrix_Save.IOParams().Width) * pipeline.Kestrix_Save.IOParams().Height;
     benchmark::DoNotOptimize(pipeline.PreviewBytes().data());
   }
   previews.DeletePreview();

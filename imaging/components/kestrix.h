@@ -73,6 +73,7 @@ class TKestrix : public TKestrixView {
   // clang-format off
   // Forwards to the I/O component.
   virtual void LoadFromFile(const std::string& fileName) { Run([&] { fIO.LoadFromFile(fileName); }); }
+  void LoadFromFileFitted(const std::string& f, const TKXChooseFit& c) { Run([&] { fIO.LoadFromFileFitted(f, c); }); }
   virtual void SaveToFile(const std::string& fileName) { Run([&] { fIO.SaveToFile(fileName); }); }
   virtual void ParamsFromFile(const std::string& fileName) { Run([&] { fIO.ParamsFromFile(fileName); }); }
   virtual void ParamsFromStream(TStream& stream) { Run([&] { fIO.ParamsFromStream(stream); }); }

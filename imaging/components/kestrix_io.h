@@ -66,6 +66,11 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
 
   // By the lower-cased extension; other extensions go through the registry.
   virtual void LoadFromFile(const std::string& fileName);
+  // As LoadFromFile, but the picture ends up fitted to the size `choose` gives for its own size
+  // (the nearest-pixel fit of _KXBmpStretch). A format that can fit while it decodes never holds
+  // the whole picture; any other is loaded whole and then fitted (24-bit and 1-bit pictures;
+  // others stay as loaded). IOParams keep the file's own size.
+  void LoadFromFileFitted(const std::string& fileName, const TKXChooseFit& choose);
   virtual void SaveToFile(const std::string& fileName);
   // Fill IOParams only.
   virtual void ParamsFromFile(const std::string& fileName);

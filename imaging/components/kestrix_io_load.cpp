@@ -1,9 +1,12 @@
 // Loading: the component's side of every load (abort flag, progress record, and what a load
 // ends with) around the io layer's chains, which choose the codec and read.
+#include <algorithm>
+
 #include "imaging/components/kestrix_io.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/format_io.h"
+#include "imaging/proc/resample.h"
 #include "imaging/view/view_base.h"
 
 namespace kx {
@@ -64,6 +67,27 @@ void TKestrixIO::LoadFromFile(const std::string& fileName) {
     ImportMetafile(fileName, -1, -1);
   else
     LoadFileWith(choice.Row->FileType, fileName);
+}
+
+void TKestrixIO::LoadFromFileFitted(const std::string& fileName, const TKXChooseFit& choose) {
+  if (!fBitmap) return;
+  const TKXFormatChoice choice = KXLoadChoiceForFile(fileName);
+  if (!choice.Row || !choice.Row->ReadFitted || choice.Row->BeforeFileLoad) {
+    LoadFromFile(fileName);
+    const int bits = fBitmap->BitCount();
+    if (fAborting || fBitmap->Empty() || (bits != 24 && bits != 1)) return;
+    const TKXFittedSize size = choose(fBitmap->Width(), fBitmap->Height());
+    TBitmap fitted(std::max(size.Width, 1), std::max(size.Height, 1), fBitmap->PixelFormat());
+    _KXBmpStretch(*fBitmap, fitted);
+    fBitmap->Assign(fitted);
+    Update();
+    return;
+  }
+  fAborting = false;
+  TProgressRec progress = NewProgress();
+  TFileStream stream(fileName, fmOpenRead);
+  choice.Row->ReadFitted(stream, *fBitmap, fIOParams, choose, progress);
+  FinishLoad(choice.Row->FileType, fileName, true);
 }
 
 void TKestrixIO::LoadFromStream(TStream& stream) {

@@ -114,6 +114,7 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .LoadExtensions = "jpg;jpeg;jpe",
      .SaveExtensions = "jpg;jpeg",
      .Read = &ReadJpeg,
+     .ReadFitted = &ReadJPegStreamFitted,
      .Write = &WriteJpeg,
      .Try = &JpegTryStream,
      .Detect = {{.Rank = 10}, {.Rank = 20, .MoreThan = 12, .Signature = "JFIF"}},

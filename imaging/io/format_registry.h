@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/core/progress.h"
+#include "imaging/io/fitted_size.h"
 #include "imaging/io/ioparams.h"
 
 namespace kx {
@@ -61,6 +62,10 @@ void KXFileFormatRemove(TIOFileType fileType);
 using TKXReadImageBlock = void (*)(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParamsVals& params,
                                    bool preview, TProgressRec& progress);
 
+// A built-in reader that fits the picture while it decodes: see ReadJPegStreamFitted.
+using TKXReadImageFitted = void (*)(TStream& stream, TBitmap& fitted, TIOParamsVals& params, const TKXChooseFit& choose,
+                                    TProgressRec& progress);
+
 // How stream loads and saves use the 12-byte stream header.
 enum TKXHeaderUse : uint8_t {
   hdNone,        // never
@@ -96,6 +101,9 @@ struct TKXBuiltInFormat {
   std::string_view SaveExtensions = {};
   // Null until the format's codec exists: loading and saving then abort.
   TKXReadImageBlock Read = nullptr;
+  // Decodes straight onto a bitmap of the size the caller chooses, never holding the whole
+  // picture (null: the picture is read whole and fitted after).
+  TKXReadImageFitted ReadFitted = nullptr;
   TKXWriteImageStream Write = nullptr;
   // The codec's content test, or null until the codec brings one.
   TKXTryImageStream Try = nullptr;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "imaging/core/progress.h"
+#include "imaging/io/fitted_size.h"
 
 namespace kx {
 
@@ -14,6 +15,12 @@ class TIOParamsVals;
 // Reads one JPEG image at the stream's position into `bitmap` (made 24-bit) and fills
 // `params`. With `preview` only the parameters are read. Failure sets the abort flag.
 void ReadJPegStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool preview, TProgressRec& progress);
+// As ReadJPegStream, but the picture is drawn onto `fitted` as it is decoded, at the size
+// `choose` gives for the picture's size (made 24-bit): the same pixels as KXDrawDib of the whole
+// picture onto the whole bitmap, without ever holding the picture itself. Rows that no decoded
+// row reached are black.
+void ReadJPegStreamFitted(TStream& stream, TBitmap& fitted, TIOParamsVals& params, const TKXChooseFit& choose,
+                          TProgressRec& progress);
 // Writes a 24-bit or 1-bit bitmap at the stream's position. Failure sets the abort flag.
 void WriteJPegStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals& params, TProgressRec& progress);
 // The most scans a JPEG file may have before its read stops with "too many scans". Real files

@@ -20,6 +20,7 @@
 #include "imaging/io/jpeg_codec.h"
 #include "imaging/io/jpeg_exif.h"
 #include "imaging/io/jpeg_glue.h"
+#include "imaging/proc/dib_draw.h"
 
 namespace kx {
 namespace {
@@ -286,13 +287,21 @@ void CmykRowToBgr(const JSAMPLE* cmyk, uint8_t* bgr, JDIMENSION width) {
   }
 }
 
-// Decodes every row into the bitmap, top row first, reporting progress after each call.
-// False when an error or the caller stopped it. Holds no objects with destructors (setjmp frame).
-bool DecodeRows(TJpegReader& r, TBitmap& bitmap, TProgressRec& progress) {
+// Where decoded rows go: straight into a bitmap, or into a few scratch rows that a fit samples
+// after each call, so that a fitted read never holds the whole picture.
+struct TRowTarget {
+  uint8_t* top;        // row 0 of the bitmap
+  intptr_t stride;     // from one bitmap row to the next
+  JSAMPARRAY scratch;  // kRowsPerCall rows, with `fit`
+  TKXRowFit* fit;      // null: the rows are the bitmap's
+  uint8_t* Row(JDIMENSION first, JDIMENSION i) const { return fit ? scratch[i] : top + intptr_t(first + i) * stride; }
+};
+
+// Decodes every row, top row first, reporting progress after each call. False when an error or
+// the caller stopped it. Holds no objects with destructors (setjmp frame).
+bool DecodeRows(TJpegReader& r, const TRowTarget& target, TProgressRec& progress) {
   if (setjmp(r.err.jump)) return false;
   const JDIMENSION height = r.cinfo.output_height;
-  uint8_t* const top = bitmap.ScanLine(0);
-  const intptr_t stride = bitmap.Stride();
   const int offset = r.multiScan ? 50 : 0;
   progress.val = 0;
   progress.SetUnits(r.multiScan ? height * 2.0 : height);
@@ -301,16 +310,18 @@ bool DecodeRows(TJpegReader& r, TBitmap& bitmap, TProgressRec& progress) {
     JDIMENSION got;
     if (r.cmyk) {
       got = jpeg_read_scanlines(&r.cinfo, &r.cmykRow, 1);
-      if (got) CmykRowToBgr(r.cmykRow, top + intptr_t(first) * stride, r.cinfo.output_width);
+      if (got) CmykRowToBgr(r.cmykRow, target.Row(first, 0), r.cinfo.output_width);
     } else {
       const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, height - first);
-      for (JDIMENSION i = 0; i < count; ++i) r.rows[i] = top + intptr_t(first + i) * stride;
+      for (JDIMENSION i = 0; i < count; ++i) r.rows[i] = target.Row(first, i);
       got = jpeg_read_scanlines(&r.cinfo, r.rows, count);
     }
     if (got == 0) {  // only a suspending source stalls; ours never does
       *r.abort = true;
       return false;
     }
+    if (target.fit)
+      for (JDIMENSION i = 0; i < got; ++i) target.fit->AddRow(int32_t(first + i), target.Row(first, i));
     progress.val += int32_t(got);
     progress.Report(offset);
     if (*r.abort) return false;
@@ -343,35 +354,40 @@ bool PrepareBitmap(TBitmap& bitmap, JDIMENSION width, JDIMENSION height) {
   }
 }
 
+// Reads the header and starts decoding; false (with the reason reported) when the file cannot
+// be read. `reader` must outlive the decoding.
+bool BeginRead(TJpegReader& reader, std::exception_ptr& handlerFailure, TStream& stream, TIOParamsVals& params,
+               bool preview, TProgressRec& progress, bool* abort) {
+  if (!JpegTryStream(stream)) {
+    *abort = true;
+    progress.Abort("not a JPEG file");
+    return false;
+  }
+  reader.abort = abort;
+  reader.progress = &progress;
+  reader.handlerFailure = &handlerFailure;
+  reader.scanLimit = KXJpegScanLimit();
+  params.EXIF_Orientation = 0;
+  if (StartReading(reader, stream, params, preview)) return true;
+  if (handlerFailure) std::rethrow_exception(handlerFailure);
+  if (*abort) ReportStop(reader, progress);
+  return false;
+}
+
 }  // namespace
 
 void ReadJPegStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool preview, TProgressRec& progress) {
   bool localAbort = false;
   bool* abort = progress.Aborting ? progress.Aborting : &localAbort;
-  if (!JpegTryStream(stream)) {
-    *abort = true;
-    progress.Abort("not a JPEG file");
-    return;
-  }
   TJpegReader reader{};
   std::exception_ptr handlerFailure;
-  reader.abort = abort;
-  reader.progress = &progress;
-  reader.handlerFailure = &handlerFailure;
-  reader.scanLimit = KXJpegScanLimit();
   TJpegReaderCleanup cleanup{reader};
-  params.EXIF_Orientation = 0;
-  if (!StartReading(reader, stream, params, preview)) {
-    if (handlerFailure) std::rethrow_exception(handlerFailure);
-    if (*abort) ReportStop(reader, progress);
-    return;
-  }
-  if (preview) return;
+  if (!BeginRead(reader, handlerFailure, stream, params, preview, progress, abort) || preview) return;
   if (!PrepareBitmap(bitmap, reader.cinfo.output_width, reader.cinfo.output_height)) {
     progress.Abort("out of memory");
     return;
   }
-  if (DecodeRows(reader, bitmap, progress)) {
+  if (DecodeRows(reader, {bitmap.ScanLine(0), bitmap.Stride(), nullptr, nullptr}, progress)) {
     FinishReading(reader);
   } else {
     if (*abort) ReportStop(reader, progress);
@@ -379,6 +395,32 @@ void ReadJPegStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, boo
     // bottom-up, they are the first bytes of the block.
     const int64_t rows = int64_t(bitmap.Height()) - int64_t(reader.cinfo.output_scanline);
     if (rows > 0) std::memset(bitmap.Bits(), 0, size_t(rows) * size_t(bitmap.RowLen()));
+  }
+}
+
+void ReadJPegStreamFitted(TStream& stream, TBitmap& fitted, TIOParamsVals& params, const TKXChooseFit& choose,
+                          TProgressRec& progress) {
+  bool localAbort = false;
+  bool* abort = progress.Aborting ? progress.Aborting : &localAbort;
+  TJpegReader reader{};
+  std::exception_ptr handlerFailure;
+  TJpegReaderCleanup cleanup{reader};
+  if (!BeginRead(reader, handlerFailure, stream, params, false, progress, abort)) return;
+  const TKXFittedSize size = choose(int32_t(reader.cinfo.output_width), int32_t(reader.cinfo.output_height));
+  if (!PrepareBitmap(fitted, JDIMENSION(std::max(size.Width, 1)), JDIMENSION(std::max(size.Height, 1)))) {
+    progress.Abort("out of memory");
+    return;
+  }
+  TKXRowFit fit(int32_t(reader.cinfo.output_width), int32_t(reader.cinfo.output_height), fitted);
+  // The scratch rows belong to libjpeg's pool, so they go with the decompressor on every way out.
+  const JDIMENSION rowBytes = reader.cinfo.output_width * 3;
+  JSAMPARRAY scratch = (*reader.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&reader.cinfo), JPOOL_IMAGE,
+                                                         rowBytes, kRowsPerCall);
+  if (DecodeRows(reader, {nullptr, 0, scratch, &fit}, progress)) {
+    FinishReading(reader);
+  } else {
+    if (*abort) ReportStop(reader, progress);
+    fit.ClearRest();
   }
 }
 

@@ -76,4 +76,29 @@ void KXDrawDib(TBitmap& dest, const TRect& destRect, const TBitmap& source, cons
   }
 }
 
+TKXRowFit::TKXRowFit(int32_t sourceWidth, int32_t sourceHeight, TBitmap& dest)
+    : fDest(dest), fSourceHeight(sourceHeight), fColumns(size_t(std::max(dest.Width(), 0))) {
+  for (size_t x = 0; x < fColumns.size(); ++x)
+    fColumns[x] = int32_t(SourceIndex(int64_t(x), sourceWidth, dest.Width()) * 3);
+}
+
+void TKXRowFit::AddRow(int32_t y, const uint8_t* row) {
+  const int32_t height = fDest.Height();
+  const size_t count = fColumns.size();
+  const uint8_t* first = nullptr;
+  for (; fNextRow < height && SourceIndex(fNextRow, fSourceHeight, height) == y; ++fNextRow) {
+    uint8_t* out = fDest.ScanLine(fNextRow);
+    if (first) {
+      std::memcpy(out, first, count * 3);
+      continue;
+    }
+    for (size_t i = 0; i < count; ++i) std::memcpy(out + 3 * i, row + fColumns[i], 3);
+    first = out;
+  }
+}
+
+void TKXRowFit::ClearRest() {
+  for (; fNextRow < fDest.Height(); ++fNextRow) std::memset(fDest.ScanLine(fNextRow), 0, fColumns.size() * 3);
+}
+
 }  // namespace kx

@@ -1,5 +1,7 @@
 // Fuzzes the JPEG reader: parameter-only and full reads at a scale picked from the input's size,
-// with reasons and warnings collected.
+// and a read fitted while it decodes to a size picked from the picture's, with reasons and
+// warnings collected.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,5 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!preview && !r.aborting && (r.bitmap.Width() != r.params.Width || r.bitmap.Height() != r.params.Height))
       __builtin_trap();
   }
+  kxfuzz::TRead r(bytes);
+  const int32_t divisor = int32_t(size % 7) + 1;
+  kx::ReadJPegStreamFitted(
+      r.stream, r.bitmap, r.params,
+      [&](int32_t w, int32_t h) {
+        return kx::TKXFittedSize{std::max(w / divisor, 1), std::max(h * 2 / divisor, 1)};
+      },
+      r.progress);
+  if (!r.aborting && r.bitmap.Empty()) __builtin_trap();
   return 0;
 }

@@ -13,13 +13,9 @@ TKXByteReader::TKXByteReader(std::span<const uint8_t> bytes) : fBytes(bytes) {}
 
 TKXByteReader::TKXByteReader(TStream& stream) : fStream(&stream) {}
 
-int64_t TKXByteReader::Remaining() const {
-  if (!fOk) return 0;
-  if (fStream) return fStream->Remaining();
-  return int64_t(fBytes.size()) - fConsumed;
-}
+int64_t TKXByteReader::StreamRemaining() const { return fStream->Remaining(); }
 
-bool TKXByteReader::Bytes(void* out, int64_t n) {
+bool TKXByteReader::CheckedBytes(void* out, int64_t n) {
   if (n < 0 || !fOk || n > Remaining()) {
     fOk = false;
     if (n > 0) std::memset(out, 0, size_t(n));
@@ -40,7 +36,7 @@ bool TKXByteReader::Bytes(void* out, int64_t n) {
   return true;
 }
 
-bool TKXByteReader::Skip(int64_t n) {
+bool TKXByteReader::CheckedSkip(int64_t n) {
   if (n < 0 || !fOk || n > Remaining()) {
     fOk = false;
     return false;

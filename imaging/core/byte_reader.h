@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -27,11 +28,28 @@ class TKXByteReader {
   void Fail() { fOk = false; }
   // Bytes read so far, and bytes left (0 after a failure).
   int64_t Consumed() const { return fConsumed; }
-  int64_t Remaining() const;
+  int64_t Remaining() const {
+    if (!fOk) return 0;
+    return fStream ? StreamRemaining() : int64_t(fBytes.size()) - fConsumed;
+  }
 
-  // Exactly n bytes into `out`, or none and failed (out is zero-filled then).
-  bool Bytes(void* out, int64_t n);
-  bool Skip(int64_t n);
+  // Exactly n bytes into `out`, or none and failed (out is zero-filled then). Reads from a span
+  // that has the bytes are inline: parsers call these once per code of their data.
+  bool Bytes(void* out, int64_t n) {
+    if (!fStream && fOk && n >= 0 && n <= int64_t(fBytes.size()) - fConsumed) {
+      std::memcpy(out, fBytes.data() + fConsumed, size_t(n));
+      fConsumed += n;
+      return true;
+    }
+    return CheckedBytes(out, n);
+  }
+  bool Skip(int64_t n) {
+    if (!fStream && fOk && n >= 0 && n <= int64_t(fBytes.size()) - fConsumed) {
+      fConsumed += n;
+      return true;
+    }
+    return CheckedSkip(n);
+  }
 
   uint8_t U8();
   uint16_t U16LE();
@@ -54,6 +72,10 @@ class TKXByteReader {
   std::string String(int64_t length, int64_t bound = INT64_MAX);
 
  private:
+  // Everything but a span read that fits: streams, failures and reads past the end.
+  bool CheckedBytes(void* out, int64_t n);
+  bool CheckedSkip(int64_t n);
+  int64_t StreamRemaining() const;
   template <typename T, bool BigEndian>
   T Unsigned();
 

@@ -4,6 +4,7 @@
 // bitmap starts black, so pixels the data never reaches stay black.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -207,9 +208,9 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
       const int64_t n = std::min<int64_t>(count, std::max<int64_t>(width - x, 0));
       uint8_t* out = row + x * 3;
       if (four) {
-        for (int64_t i = 0; i < n; ++i, out += 3) std::memcpy(out, &palette[i & 1 ? value & 0x0F : value >> 4], 3);
+        palette.Put(out, n, [value](int64_t i) { return i & 1 ? value & 0x0F : value >> 4; });
       } else {
-        for (int64_t i = 0; i < n; ++i, out += 3) std::memcpy(out, &palette[value], 3);
+        palette.Put(out, n, [value](int64_t) { return value; });
       }
       x += count;
       continue;
@@ -240,10 +241,9 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
         const int64_t n = std::min<int64_t>(value, std::max<int64_t>(width - x, 0));
         uint8_t* out = row + x * 3;
         if (four) {
-          for (int64_t i = 0; i < n; ++i, out += 3)
-            std::memcpy(out, &palette[i & 1 ? p[i / 2] & 0x0F : p[i / 2] >> 4], 3);
+          palette.Put(out, n, [p](int64_t i) { return i & 1 ? p[i / 2] & 0x0F : p[i / 2] >> 4; });
         } else {
-          for (int64_t i = 0; i < n; ++i, out += 3) std::memcpy(out, &palette[p[i]], 3);
+          palette.Put(out, n, [p](int64_t i) { return p[i]; });
         }
         x += value;
       }
@@ -274,9 +274,9 @@ void BMPReadStream(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParam
 
   const bool oneBit = h.Bits == 1 && (params.ColorMapCount != 2 || IsBlackAndWhite(params.ColorMap, false) ||
                                       IsBlackAndWhite(params.ColorMap, true));
-  TBmpPalette palette{};
-  std::copy_n(params.ColorMap.begin(), std::min<size_t>(params.ColorMap.size(), 256), palette.begin());
-  if (params.ColorMap.empty() && h.Bits == 1) palette[1] = {255, 255, 255};
+  TBmpPalette palette;
+  palette.Assign(params.ColorMap);
+  if (params.ColorMap.empty() && h.Bits == 1) palette.Set(1, {255, 255, 255});
   try {
     bitmap.SetSize(0, 0);
     bitmap.SetPixelFormat(oneBit ? pf1bit : pf24bit);
@@ -291,9 +291,10 @@ void BMPReadStream(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParam
     // more than the stream holds.
     int64_t size = blockSize > 0 ? blockSize - (stream.Position() - start) : int64_t(h.ImageSize);
     size = std::clamp<int64_t>(size, 0, stream.Remaining());
-    std::vector<uint8_t> data(static_cast<size_t>(size));
-    const int64_t got = size ? stream.Read(data.data(), size) : 0;
-    complete = DecodeRle({data.data(), size_t(std::max<int64_t>(got, 0))}, h, palette, bitmap, progress);
+    // Not zeroed: the read fills it, and only the bytes it got are decoded.
+    const auto data = std::make_unique_for_overwrite<uint8_t[]>(size_t(size));
+    const int64_t got = size ? stream.Read(data.get(), size) : 0;
+    complete = DecodeRle({data.get(), size_t(std::max<int64_t>(got, 0))}, h, palette, bitmap, progress);
   } else {
     complete = ReadRows(stream, h, palette, oneBit, oneBit && IsBlackAndWhite(params.ColorMap, true), bitmap, progress);
   }

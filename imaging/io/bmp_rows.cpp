@@ -1,33 +1,36 @@
 // Palette expansion and bit-field channels of bitmap rows.
 #include "imaging/io/bmp_rows.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
 namespace kx {
 
+void TBmpPalette::Assign(std::span<const TRGB> colours) {
+  fEntries.fill(0);
+  for (size_t i = 0; i < std::min<size_t>(colours.size(), fEntries.size()); ++i) Set(i, colours[i]);
+}
+
+void TBmpPalette::Set(size_t index, TRGB colour) {
+  const uint8_t bytes[4] = {colour.b, colour.g, colour.r, 0};
+  std::memcpy(&fEntries[index], bytes, 4);
+}
+
 void BmpExpandIndexRow(const uint8_t* source, int32_t bits, int32_t width, const TBmpPalette& palette, uint8_t* dest) {
-  auto put = [&dest, &palette](unsigned index) {
-    std::memcpy(dest, &palette[index], 3);
-    dest += 3;
-  };
   switch (bits) {
     case 8:
-      for (int32_t x = 0; x < width; ++x) put(source[x]);
+      palette.Put(dest, width, [source](int64_t x) { return source[x]; });
       break;
     case 4:
-      for (int32_t x = 0; x + 1 < width; x += 2) {
-        put(source[x / 2] >> 4);
-        put(source[x / 2] & 0x0F);
-      }
-      if (width & 1) put(source[width / 2] >> 4);
+      palette.Put(dest, width, [source](int64_t x) { return x & 1 ? source[x / 2] & 0x0F : source[x / 2] >> 4; });
       break;
     default: {
       const unsigned mask = (1u << bits) - 1;
-      for (int32_t x = 0; x < width; ++x) {
-        const int64_t bit = int64_t(x) * bits;
-        put((source[bit / 8] >> (8 - bits - bit % 8)) & mask);
-      }
+      palette.Put(dest, width, [source, bits, mask](int64_t x) {
+        const int64_t bit = x * bits;
+        return (source[bit / 8] >> (8 - bits - bit % 8)) & mask;
+      });
     }
   }
 }

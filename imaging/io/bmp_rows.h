@@ -4,14 +4,32 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <span>
 
 #include "imaging/core/types.h"
 
 namespace kx {
 
 // A palette of 256 entries whatever the file declared, black after the file's own entries, so
-// that any index a row holds finds a colour.
-using TBmpPalette = std::array<TRGB, 256>;
+// that any index a row holds finds a colour. The entries are four bytes (blue, green, red, 0),
+// so that a pixel is one four-byte store.
+class TBmpPalette {
+ public:
+  // The first min(colours, 256) entries; the rest stay black.
+  void Assign(std::span<const TRGB> colours);
+  void Set(size_t index, TRGB colour);
+  // Writes `n` pixels, pixel i of colour `index(i)`, from `out` on. Each store overlaps the next
+  // pixel by a byte and the last is three bytes, so nothing after the n-th pixel is touched.
+  template <typename Index>
+  void Put(uint8_t* out, int64_t n, Index index) const {
+    for (int64_t i = 0; i + 1 < n; ++i, out += 3) std::memcpy(out, &fEntries[index(i) & 0xFF], 4);
+    if (n > 0) std::memcpy(out, &fEntries[index(n - 1) & 0xFF], 3);
+  }
+
+ private:
+  std::array<uint32_t, 256> fEntries{};
+};
 
 // Expands `width` pixels of 1, 2, 4 or 8 bits (most significant first) to 24-bit pixels.
 void BmpExpandIndexRow(const uint8_t* source, int32_t bits, int32_t width, const TBmpPalette& palette, uint8_t* dest);

@@ -194,13 +194,13 @@ void ReadDirectoryPicture(TStream& stream, TBitmap& bitmap, TIOParamsVals& param
     height = headerHeight / 2;
   }
   params.FreeColorMap();
-  TBmpPalette palette{};
+  TBmpPalette palette;
   if (paletteSize) {
     std::vector<uint8_t> raw(size_t(paletteSize) * 4);
     if (!info.Bytes(raw.data(), int64_t(raw.size()))) return progress.Abort("truncated icon palette");
     std::vector<TRGB> map(static_cast<size_t>(paletteSize));
     for (size_t i = 0; i < map.size(); ++i) std::memcpy(&map[i], &raw[i * 4], 3);
-    std::copy(map.begin(), map.end(), palette.begin());
+    palette.Assign(map);
     params.SetColorMap(std::move(map));
   }
   params.Width = int32_t(width);

@@ -218,6 +218,9 @@ void ReadPNGStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool
   png_set_user_limits(reader.png, side, side);
   // A damaged ancillary chunk makes the file as suspect as a damaged critical one.
   png_set_crc_action(reader.png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
+  // Every byte of the compressed data is already covered by its chunk's CRC, which is checked;
+  // zlib's own checksum over the inflated data would only repeat that check.
+  png_set_option(reader.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
   png_set_chunk_cache_max(reader.png, kPngChunkCacheMax);
   png_set_chunk_malloc_max(reader.png, kPngChunkMallocMax);
   png_set_keep_unknown_chunks(reader.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);

@@ -186,7 +186,9 @@ void TRulerBox::SetGripsMax(int32_t i, double value) {
 
 int32_t TRulerBox::StripSize() const { return fRuler ? KXTrunc(KXFontHeight(fFont) * 1.7) + 3 : 0; }
 
-int32_t TRulerBox::GripPixel(int32_t i) const { return KXRound((GetGripsPos(i) - fViewPos) * fDotPerUnit); }
+int32_t TRulerBox::GripPixel(int32_t i) const {
+  return std::clamp(KXRound((GetGripsPos(i) - fViewPos) * fDotPerUnit), -kFarPixel, kFarPixel);
+}
 
 std::vector<TPoint> TRulerBox::GripPolygon(int32_t i) const {
   if (i < 0 || i >= GripsCount()) return {};

@@ -86,8 +86,10 @@ class TRulerBox : public TBufferedControl {
   double GetGripsMax(int32_t i) const;
   void SetGripsMax(int32_t i, double value);
 
-  // Pixel position of a grip along the ruler.
+  // Pixel position of a grip along the ruler, kept within +-kFarPixel: a grip far out of view
+  // stays out of view, and its corners stay far from the ends of the integer range.
   int32_t GripPixel(int32_t i) const;
+  static constexpr int32_t kFarPixel = 1 << 24;
   // The grip's corners, in client coordinates, and its hit rectangle (right and bottom edges
   // included, so Right and Bottom are one past them).
   std::vector<TPoint> GripPolygon(int32_t i) const;

@@ -62,7 +62,7 @@ void TRulerBox::DrawTicks(TBitmap& bitmap, double frequency, int32_t tickLength,
   int64_t drawn = 0;
   for (double k = 0; k <= count && drawn < most; k += step, ++drawn) {
     const double v = first + k * frequency;
-    const int32_t p = KXRound((v - fViewPos) * fDotPerUnit);
+    const int32_t p = std::clamp(KXRound((v - fViewPos) * fDotPerUnit), -kFarPixel, kFarPixel);
     if (fRulerDir == rdHorizontal) {
       canvas.MoveTo(p, inner);
       canvas.LineTo(p, inner + into * tickLength);

@@ -120,6 +120,21 @@ TEST(RulerBox, DenseTicksAndHugeValuesDrawAtOnce) {
   hosted.Ruler.SetDPU(1e300);
   hosted.Ruler.SetViewPos(-1e300);
   hosted.Host.Snapshot();
+  // Grips far out of view, on both rulers, with the widest base.
+  for (TRulerDir dir : {rdHorizontal, rdVertical}) {
+    THostedRuler far(dir == rdHorizontal ? 300 : 40, dir == rdHorizontal ? 40 : 300);
+    far.Ruler.SetRulerDir(dir);
+    far.Ruler.SetGripBaseDim(TRulerBox::kMaxGripBaseDim);
+    far.Ruler.SetGripsCount(3);
+    far.Ruler.SetGripsKind(1, gkArrow);
+    far.Ruler.SetGripsPos(0, 1e300), far.Ruler.SetGripsPos(1, -1e300), far.Ruler.SetGripsPos(2, 3e9);
+    EXPECT_EQ(far.Ruler.GripPixel(0), TRulerBox::kFarPixel);
+    EXPECT_EQ(far.Ruler.GripPixel(1), -TRulerBox::kFarPixel);
+    far.Host.Snapshot();
+    far.Ruler.MouseDown(mbLeft, {ssLeft}, 5, 5);
+    far.Ruler.MouseMove({ssLeft}, -5, -5);
+    far.Ruler.MouseUp(mbLeft, {}, -5, -5);
+  }
 }
 
 TEST(RulerBox, IndexesBeyondTheGripsAreIgnoredOrReadAsZero) {

@@ -14,7 +14,22 @@ TKestrixProc::TKestrixProc() : fViewLink(*this, TKXViewNotify::Bind<&TKestrixPro
   fUndo.SetSize(1, 1);
 }
 
-TKestrixProc::~TKestrixProc() { Detach(); }
+TKestrixProc::~TKestrixProc() {
+  // A target may remove others while it is told: each is looked up again in the list as it is.
+  while (!fFreeNotifies.empty()) {
+    TProcFreeNotifyTarget* target = fFreeNotifies.front();
+    fFreeNotifies.erase(fFreeNotifies.begin());
+    target->ProcFreed(*this);
+  }
+  Detach();
+}
+
+void TKestrixProc::FreeNotification(TProcFreeNotifyTarget* target) {
+  if (target && std::find(fFreeNotifies.begin(), fFreeNotifies.end(), target) == fFreeNotifies.end())
+    fFreeNotifies.push_back(target);
+}
+
+void TKestrixProc::RemoveFreeNotification(TProcFreeNotifyTarget* target) { std::erase(fFreeNotifies, target); }
 
 void TKestrixProc::Detach() {
   fViewLink.Unlink();

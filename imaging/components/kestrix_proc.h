@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "imaging/components/io_component_types.h"
 #include "imaging/components/view_link.h"
@@ -29,6 +30,18 @@ enum TPRPreviewsParamsItems : uint8_t { prppDefaultLockPreview };
 using TPRPreviewsParams = TEnumSet<TPRPreviewsParamsItems>;
 // Sender, the previews dialog about to be shown.
 using TKXPreviewEvent = TEvent<void*, void*>;
+
+class TKestrixProc;
+// Something that shows a processing component's results without owning it (a histogram box)
+// and must forget it when it goes.
+class TProcFreeNotifyTarget {
+ public:
+  // `proc` is being destroyed: only its address is still valid.
+  virtual void ProcFreed(TKestrixProc& proc) = 0;
+
+ protected:
+  ~TProcFreeNotifyTarget() = default;
+};
 
 class TKestrixProc : public TFreeNotifyTarget {
  public:
@@ -61,6 +74,11 @@ class TKestrixProc : public TFreeNotifyTarget {
 
   TProgressEvent OnProgress;
   TKXPreviewEvent OnPreview;
+
+  // Destruction notice: each registered target is told once, in registration order, when the
+  // component is destroyed. A target registered twice is told once.
+  void FreeNotification(TProcFreeNotifyTarget* target);
+  void RemoveFreeNotification(TProcFreeNotifyTarget* target);
 
   // One-level undo.
   virtual void SaveUndo();
@@ -229,6 +247,7 @@ class TKestrixProc : public TFreeNotifyTarget {
   // The block the last quarter turn gave up, which the next one turns into: turning a picture
   // again and again then needs no fresh memory, whose zeroing costs more than the turn itself.
   TBitmap fSpare;
+  std::vector<TProcFreeNotifyTarget*> fFreeNotifies;
 };
 
 }  // namespace kx

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "imaging/dialogs/open_dialog.h"
+#include "imaging/widgets/histogram_box.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/qt_clipboard.h"
@@ -23,7 +24,23 @@ struct TTitle {
   kestrixview::TViewerView* View;
   QWidget* Window;
   QString File;
-  void Refresh() { Window->setWindowTitle(File + " - " + QString::fromStdString(View->Status())); }
+  kx::THistogramBox* Histogram;
+  QWidget* HistogramWindow;
+  void Refresh() {
+    Window->setWindowTitle(File + " - " + QString::fromStdString(View->Status()));
+    if (HistogramWindow->isVisible()) Histogram->Update();
+  }
+  void SelectionChanged(kx::TKXView*) { Refresh(); }
+  // The "H" key: the histogram box in a tool window at the viewer's right.
+  void ToggleHistogram() {
+    if (HistogramWindow->isVisible()) {
+      HistogramWindow->hide();
+      return;
+    }
+    HistogramWindow->move(Window->frameGeometry().topRight() + QPoint(4, 0));
+    HistogramWindow->show();
+    Histogram->Update();
+  }
   void ViewChanged(kx::TKXView*, int32_t) { Refresh(); }
   // The "O" key: another picture through the open dialog, starting beside the shown one.
   void Open() {
@@ -62,8 +79,22 @@ int main(int argc, char** argv) {
   }
   view.SetScrollBars(kx::ssBoth);
   view.SetMouseInteract({kx::miZoom, kx::miScroll});
+  // The histogram reads the shown picture (the selection's box when there is one) through a
+  // processing component of its own attached to the view.
+  kx::TKestrixProc histogramProc;
+  histogramProc.SetAttachedKestrix(&view);
+  kx::THistogramBox histogram;
+  histogram.SetHistogramKind({kx::hkRed, kx::hkGreen, kx::hkBlue, kx::hkGray});
+  histogram.SetHistogramStyle(kx::hsLines);
+  histogram.SetAttachedKestrixProc(&histogramProc);
   kx::TQtControlHost host(view);
-  TTitle title{&view, &host, args[1]};
+  kx::TQtControlHost histogramHost(histogram, &host);
+  histogramHost.setWindowFlags(Qt::Tool);
+  histogramHost.setWindowTitle("Histogram");
+  histogramHost.resize(402, 202);
+  TTitle title{&view, &host, args[1], &histogram, &histogramHost};
+  view.OnHistogramRequest = kx::TEvent<>::Bind<&TTitle::ToggleHistogram>(&title);
+  view.OnSelectionChange = kx::TKXViewNotify::Bind<&TTitle::SelectionChanged>(&title);
   view.OnStatusChange = kx::TEvent<>::Bind<&TTitle::Refresh>(&title);
   view.OnOpenRequest = kx::TEvent<>::Bind<&TTitle::Open>(&title);
   view.OnViewChange = kx::TKXViewChangeEvent::Bind<&TTitle::ViewChanged>(&title);

@@ -12,6 +12,7 @@ const char* const kViewerKeys =
     "P polygon (Ctrl constrains, double click ends)   E ellipse   W magic wand\n"
     "+ / - zoom in / out   1 zoom 100%   F fit   C centre on/off   B next background\n"
     "D double buffer on/off   Esc remove the selection   O open another picture\n"
+    "H histogram of the picture (or of the selection's box) beside it, on/off\n"
     "Ctrl+C copy the selection (or the picture)   Ctrl+X cut the selection   Ctrl+V paste";
 
 namespace {
@@ -93,6 +94,9 @@ void TViewerView::KeyDown(int32_t key, TShiftState shift) {
       break;
     case 'O':
       OnOpenRequest();
+      break;
+    case 'H':
+      OnHistogramRequest();
       break;
     default:
       return;

@@ -1,6 +1,6 @@
 // The viewer's view: a composite whose keys switch the mouse interaction, zoom, change the
 // background style, centre and fit, exchange the picture with the clipboard, and ask for
-// another picture to open. Kept apart from Qt so its key handling is plain code.
+// another picture to open or for its histogram. Kept apart from Qt so its key handling is plain code.
 #pragma once
 
 #include <string>
@@ -18,6 +18,8 @@ class TViewerView : public kx::TKestrix {
   kx::TEvent<> OnStatusChange;
   // The "O" key: the window chooses a picture and loads it (the view has no dialogs).
   kx::TEvent<> OnOpenRequest;
+  // The "H" key: the window shows or hides the histogram of the picture beside it.
+  kx::TEvent<> OnHistogramRequest;
 };
 
 // The keys, for the usage text.

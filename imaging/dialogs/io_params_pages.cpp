@@ -222,6 +222,20 @@ bool KXIOPageOfFileType(TIOFileType fileType, TPreviewParamsItems& page) {
   return false;
 }
 
+bool KXIOPageOfExtension(std::string_view extension, TPreviewParamsItems& page) {
+  static constexpr struct {
+    std::string_view Extension;
+    TPreviewParamsItems Page;
+  } kExtensions[] = {{".jpg", ppJPEG}, {".jpeg", ppJPEG}, {".jpe", ppJPEG}, {".tif", ppTIFF}, {".tiff", ppTIFF},
+                     {".gif", ppGIF},  {".bmp", ppBMP},   {".pcx", ppPCX},  {".png", ppPNG},  {".tga", ppTGA}};
+  for (const auto& e : kExtensions)
+    if (e.Extension == extension) {
+      page = e.Page;
+      return true;
+    }
+  return false;
+}
+
 std::string_view KXIOPageCaption(TPreviewParamsItems page) {
   for (const auto& p : kPages)
     if (p.Page == page) return p.Caption;

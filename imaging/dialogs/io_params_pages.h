@@ -21,6 +21,8 @@ constexpr TPreviewParamsItems kIOPages[] = {ppJPEG, ppTIFF, ppGIF, ppBMP, ppPCX,
 TIOFileType KXIOPageFileType(TPreviewParamsItems page);
 // The page of a file type; false when the type has none.
 bool KXIOPageOfFileType(TIOFileType fileType, TPreviewParamsItems& page);
+// The page of a lower-case extension with its dot (".jpg", ".tiff", ...); false when none.
+bool KXIOPageOfExtension(std::string_view extension, TPreviewParamsItems& page);
 // The tab caption: "JPEG", "TIFF", ...
 std::string_view KXIOPageCaption(TPreviewParamsItems page);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "imaging/dialogs/io_params_dialog.h"
 #include "imaging/dialogs/open_dialog.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
@@ -63,6 +64,8 @@ int main(int argc, char** argv) {
   view.SetScrollBars(kx::ssBoth);
   view.SetMouseInteract({kx::miZoom, kx::miScroll});
   kx::TQtControlHost host(view);
+  kx::TKXQtIOPreviewsDialog previews(&host);
+  view.SetIOPreviewsDialog(&previews);
   TTitle title{&view, &host, args[1]};
   view.OnStatusChange = kx::TEvent<>::Bind<&TTitle::Refresh>(&title);
   view.OnOpenRequest = kx::TEvent<>::Bind<&TTitle::Open>(&title);

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -18,6 +20,7 @@
 #include "imaging/components/kestrix_io.h"
 #include "imaging/dialogs/io_params_dialog.h"
 #include "imaging/dialogs/palette_dialog.h"
+#include "imaging/dialogs/save_dialog.h"
 #include "imaging/io/format_registry.h"
 #include "tests/support/test_support.h"
 
@@ -121,11 +124,13 @@ TEST(IOParamsDialog, CancelKeepsAndOkWritesTheParameters) {
 // Ends the dialog DoPreviews shows with OK once its first result is there.
 struct TAcceptWhenShown {
   int Calls = 0;
+  TPreviewParamsItems Page = ppAUTO;
   void Handler(void*, void* dialog) {
     ++Calls;
     auto* form = static_cast<TfIOPreviews*>(dialog);
-    QTimer::singleShot(0, form, [form] {
+    QTimer::singleShot(0, form, [this, form] {
       if (WaitForShown(*form, 1)) {
+        Page = form->Editor().ActivePage();
         static_cast<QSpinBox*>(form->ControlWidget(icJpegQuality))->setValue(70);
         form->findChild<QPushButton*>("Button1")->click();
       } else {
@@ -150,6 +155,37 @@ TEST(IOParamsDialog, DoPreviewsShowsTheComponentsDialog) {
   EXPECT_TRUE(io.DoPreviews({ppJPEG}));
   EXPECT_EQ(accept.Calls, 1);
   EXPECT_EQ(io.IOParams().JPEG_Quality, 70);
+}
+
+TEST(IOParamsDialog, TheSaveDialogsAdvancedButtonOpensThePageOfTheNameAndCancelUndoesIt) {
+  TBitmap picture = MakePicture(24, 24);
+  TKestrixIO io;
+  io.SetAttachedBitmap(&picture);
+  TKXQtIOPreviewsDialog previews;
+  io.SetPreviewsDialog(&previews);
+  TAcceptWhenShown accept;
+  io.OnIOPreview = TKXIOPreviewEvent::Bind<&TAcceptWhenShown::Handler>(&accept);
+  io.IOParams().JPEG_Quality = 40;
+  TSaveKestrixDialog save;
+  save.SetAttachedKestrixIO(&io);
+  save.SetInitialDir(kxtest::TempDir());
+  int during = 0;
+  QTimer::singleShot(0, [&] {
+    ASSERT_NE(save.AdvancedButton(), nullptr);
+    save.Dialog()->findChild<QLineEdit*>("fileNameEdit")->setText("holiday.png");
+    save.AdvancedButton()->click();
+    during = io.IOParams().JPEG_Quality;
+    save.Dialog()->reject();
+  });
+  QTimer::singleShot(20000, [&] {
+    if (save.Dialog()) save.Dialog()->reject();
+  });
+  EXPECT_FALSE(save.Execute());
+  EXPECT_EQ(accept.Calls, 1);
+  EXPECT_EQ(accept.Page, ppPNG);
+  // The dialog's OK wrote the quality edited on the JPEG page; the cancelled save took it back.
+  EXPECT_EQ(during, 70);
+  EXPECT_EQ(io.IOParams().JPEG_Quality, 40);
 }
 
 TEST(PaletteDialog, AClickReturnsAColourOfThePaletteOnly) {

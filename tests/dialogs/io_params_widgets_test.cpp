@@ -157,6 +157,20 @@ TEST(IOParamsDialog, DoPreviewsShowsTheComponentsDialog) {
   EXPECT_EQ(io.IOParams().JPEG_Quality, 70);
 }
 
+TEST(IOParamsDialog, TheCompositeForwardsToItsIOComponentsDialog) {
+  TKestrix composite;
+  const TBitmap picture = MakePicture(20, 16);
+  composite.Assign(&picture);
+  TKXQtIOPreviewsDialog dialog;
+  composite.SetIOPreviewsDialog(&dialog);
+  TAcceptWhenShown accept;
+  composite.SetOnIOPreview(TKXIOPreviewEvent::Bind<&TAcceptWhenShown::Handler>(&accept));
+  EXPECT_TRUE(composite.DoIOPreviews({ppALL}));
+  EXPECT_EQ(accept.Page, ppJPEG) << "the first page shown";
+  EXPECT_EQ(composite.IOParams().JPEG_Quality, 70);
+  EXPECT_FALSE(composite.Busy());
+}
+
 TEST(IOParamsDialog, TheSaveDialogsAdvancedButtonOpensThePageOfTheNameAndCancelUndoesIt) {
   TBitmap picture = MakePicture(24, 24);
   TKestrixIO io;

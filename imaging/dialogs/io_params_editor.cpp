@@ -18,7 +18,7 @@ bool ForcesFullColor(TIOTIFFPhotometInterpret p) { return p == ioTIFF_CMYK || p 
 bool ForcesBlackAndWhite(TIOTIFFPhotometInterpret p) { return p == ioTIFF_WHITEISZERO || p == ioTIFF_BLACKISZERO; }
 
 // A picture of at most `pixels` pixels with the source's proportions (each side at least 1).
-std::shared_ptr<TBitmap> Reduce(const TBitmap& source, int64_t pixels) {
+std::shared_ptr<const TBitmap> Reduce(const TBitmap& source, int64_t pixels) {
   const double scale = std::sqrt(double(pixels) / (double(source.Width()) * double(source.Height())));
   const int32_t w = std::max(1, int32_t(source.Width() * scale));
   const int32_t h = std::max(1, int32_t(source.Height() * scale));

@@ -88,8 +88,8 @@ class TKXIOParamsEditor {
   TIOParamsVals& fParams;
   TIOParamsVals fWork;
   int32_t fColors[7] = {};
-  std::shared_ptr<TBitmap> fWhole;
-  std::shared_ptr<TBitmap> fReduced;
+  std::shared_ptr<const TBitmap> fWhole;
+  std::shared_ptr<const TBitmap> fReduced;
   TPreviewParams fPages;
   TPreviewParams fEdited;
   int fLastColorPage = -1;

@@ -66,8 +66,10 @@ TKXIOPreviewResult KXRunIOPreview(const TKXIOPreviewJob& job, const TProgressEve
   const TKXFormatChoice choice = KXSaveChoiceForType(job.FileType);
   TStageRelay relay{.OnProgress = onProgress, .Cancel = cancel};
   const bool reduced = job.Reduced != nullptr;
-  TBitmap& shown = reduced ? *job.Reduced : *job.Whole;
   try {
+    // Writers take their picture by reference: each gets a copy of its own, so a codec that
+    // prepared its picture in place could never change the next preview's source.
+    TBitmap shown = reduced ? *job.Reduced : *job.Whole;
     TIOParamsVals params;
     params.Assign(job.Params);
     TMemoryStream saved;
@@ -91,7 +93,8 @@ TKXIOPreviewResult KXRunIOPreview(const TKXIOPreviewJob& job, const TProgressEve
       TIOParamsVals whole;
       whole.Assign(job.Params);
       progress = relay.Progress(50, 50);
-      ok = Write(choice, counted, *job.Whole, whole, progress);
+      TBitmap all = *job.Whole;
+      ok = Write(choice, counted, all, whole, progress);
       result.Size = counted.Size();
     }
     result.Failed = !ok;

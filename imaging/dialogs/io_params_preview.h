@@ -15,16 +15,16 @@
 namespace kx {
 
 // What one preview works on. The pictures are shared with the editor that made the job and
-// are only read; one job of an editor runs at a time.
+// are only read (the writers get copies), so a job may run on another thread.
 struct TKXIOPreviewJob {
   TIOFileType FileType = ioUnknown;
   // The options as saving would get them.
   TIOParamsVals Params;
   // The whole picture, whose saved size is shown.
-  std::shared_ptr<TBitmap> Whole;
+  std::shared_ptr<const TBitmap> Whole;
   // A reduced copy shown as the result when the whole picture is large, else null: the round
   // trip of a large picture would not fit the time a slider move may take.
-  std::shared_ptr<TBitmap> Reduced;
+  std::shared_ptr<const TBitmap> Reduced;
 };
 
 struct TKXIOPreviewResult {

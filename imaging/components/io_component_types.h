@@ -27,11 +27,25 @@ struct TKXFont {
 enum TIOPreviewsParamsItems : uint8_t { ioppDefaultLockPreview };
 using TIOPreviewsParams = TEnumSet<TIOPreviewsParamsItems>;
 
-// Pages of the I/O parameters dialog.
-enum TPreviewParamsItems : uint8_t { ppJPEG, ppTIFF, ppGIF, ppBMP, ppPCX, ppPNG, ppTGA, ppAUTO };
+// Pages of the I/O parameters dialog: one per format, the page of the parameter set's file type
+// (ppAUTO), or every page (ppALL).
+enum TPreviewParamsItems : uint8_t { ppJPEG, ppTIFF, ppGIF, ppBMP, ppPCX, ppPNG, ppTGA, ppAUTO, ppALL };
 using TPreviewParams = TEnumSet<TPreviewParamsItems>;
 
 // Sender, the dialog about to be shown.
 using TKXIOPreviewEvent = TEvent<void*, void*>;
+
+class TKestrixIO;
+
+// The I/O parameters dialog as DoPreviews shows it. The dialog needs widgets, which live in a
+// layer above the component, so the component's owner hands it one (not owned).
+class TKXIOPreviewsDialog {
+ public:
+  virtual ~TKXIOPreviewsDialog() = default;
+  // Shows the dialog modally for the component's bitmap (24-bit or 1-bit) and parameter set,
+  // which it edits in place; true when it closed with OK, false also when `pages` leaves
+  // nothing to show.
+  virtual bool Execute(TKestrixIO& io, TPreviewParams pages) = 0;
+};
 
 }  // namespace kx

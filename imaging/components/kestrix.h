@@ -46,6 +46,8 @@ class TKestrix : public TKestrixView {
   void SetOnPreview(TKXPreviewEvent handler) { fProc.OnPreview = handler; }
   TKXIOPreviewEvent OnIOPreview() const { return fIO.OnIOPreview; }
   void SetOnIOPreview(TKXIOPreviewEvent handler) { fIO.OnIOPreview = handler; }
+  TKXIOPreviewsDialog* IOPreviewsDialog() const { return fIO.PreviewsDialog(); }
+  void SetIOPreviewsDialog(TKXIOPreviewsDialog* dialog) { fIO.SetPreviewsDialog(dialog); }
 
   TIOParamsVals& IOParams() { return fIO.IOParams(); }
   const TIOParamsVals& IOParams() const { return fIO.IOParams(); }

@@ -173,6 +173,18 @@ bool TKestrixIO::SelectAcquireSource() {
   return confirmed;
 }
 
-bool TKestrixIO::DoPreviews(TPreviewParams) { return false; }
+bool TKestrixIO::DoPreviews(TPreviewParams pages) {
+  if (!fBitmap || !fPreviewsDialog) return false;
+  MakeSaveable();
+  bool accepted = false;
+  try {
+    accepted = fPreviewsDialog->Execute(*this, pages);
+  } catch (...) {
+    Update();
+    throw;
+  }
+  Update();
+  return accepted;
+}
 
 }  // namespace kx

@@ -122,7 +122,11 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   // the bitmap only when it arrived whole; false on cancel (Aborting) or failure.
   bool Acquire();
   bool SelectAcquireSource();
-  // The I/O parameters dialog; false while no dialog is built in.
+  // The I/O parameters dialog DoPreviews shows; null (the default) makes it return false.
+  TKXIOPreviewsDialog* PreviewsDialog() const { return fPreviewsDialog; }
+  void SetPreviewsDialog(TKXIOPreviewsDialog* dialog) { fPreviewsDialog = dialog; }
+  // Shows the I/O parameters dialog for `pages` over the bitmap (made 24-bit unless it is 24-bit
+  // or 1-bit); true when it closed with OK. False without a bitmap or a dialog.
   bool DoPreviews(TPreviewParams pages);
 
   // Copies the source's parameters; a null source changes nothing.
@@ -169,6 +173,7 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   TKXTWainParams fTWainParams;
   bool fStreamHeaders = false;
   TKXFont fPreviewFont;
+  TKXIOPreviewsDialog* fPreviewsDialog = nullptr;
   bool fAborting = false;
   TKXDiagnostics fDiagnostics;
   TIOParamsVals fIOParams;

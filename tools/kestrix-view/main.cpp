@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "imaging/dialogs/io_params_dialog.h"
 #include "imaging/dialogs/open_dialog.h"
 #include "imaging/widgets/histogram_box.h"
 #include "platform/qt/control_host.h"
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
   histogram.SetHistogramStyle(kx::hsLines);
   histogram.SetAttachedKestrixProc(&histogramProc);
   kx::TQtControlHost host(view);
+  kx::TKXQtIOPreviewsDialog previews(&host);
+  view.SetIOPreviewsDialog(&previews);
   kx::TQtControlHost histogramHost(histogram, &host);
   histogramHost.setWindowFlags(Qt::Tool);
   histogramHost.setWindowTitle("Histogram");

@@ -1,6 +1,7 @@
 // Key handling of the viewer's view.
 #include "tools/kestrix-view/viewer_view.h"
 
+#include "imaging/dialogs/io_params_pages.h"
 #include "platform/keys.h"
 
 namespace kestrixview {
@@ -13,6 +14,7 @@ const char* const kViewerKeys =
     "+ / - zoom in / out   1 zoom 100%   F fit   C centre on/off   B next background\n"
     "D double buffer on/off   Esc remove the selection   O open another picture\n"
     "H histogram of the picture (or of the selection's box) beside it, on/off\n"
+    "I save options with a preview of the result (the page of the picture's format)\n"
     "Ctrl+C copy the selection (or the picture)   Ctrl+X cut the selection   Ctrl+V paste";
 
 namespace {
@@ -98,6 +100,12 @@ void TViewerView::KeyDown(int32_t key, TShiftState shift) {
     case 'H':
       OnHistogramRequest();
       break;
+    case 'I': {
+      // A picture of a format without a page (an icon) offers every page.
+      TPreviewParamsItems page;
+      DoIOPreviews(KXIOPageOfFileType(IOParams().FileType, page) ? TPreviewParams{ppAUTO} : TPreviewParams{ppALL});
+      break;
+    }
     default:
       return;
   }

@@ -1,6 +1,7 @@
 // The viewer's view: a composite whose keys switch the mouse interaction, zoom, change the
-// background style, centre and fit, exchange the picture with the clipboard, and ask for
-// another picture to open or for its histogram. Kept apart from Qt so its key handling is plain code.
+// background style, centre and fit, exchange the picture with the clipboard, ask for another
+// picture to open or for its histogram, and open the save options dialog (the window hands the
+// view that dialog). Kept apart from Qt so its key handling is plain code.
 #pragma once
 
 #include <string>

@@ -1,0 +1,186 @@
+// TKXFtImage's forward and inverse transforms and its plane bookkeeping.
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "imaging/core/limits.h"
+#include "imaging/proc/fourier.h"
+#include "imaging/proc/pixel_convert.h"
+
+namespace kx {
+
+namespace {
+
+// The byte each colour plane comes from and goes to.
+constexpr int kChannelByte[] = {2, 1, 0};
+
+// The channel's values along one picture row.
+void ChannelRow(const uint8_t* row, int32_t width, TKXFtImage::TChannel channel, uint8_t* out) {
+  if (channel == TKXFtImage::chGray) {
+    for (int32_t x = 0; x < width; ++x, row += 3) out[x] = _RGBToGray(TRGB{row[0], row[1], row[2]});
+  } else {
+    row += kChannelByte[channel];
+    for (int32_t x = 0; x < width; ++x, row += 3) out[x] = *row;
+  }
+}
+
+// A level of the picture from the absolute value of a transformed-back element; NaN gives 0.
+inline uint8_t Level(float value, float norm) {
+  const float v = std::fabs(value) * norm + 0.5f;
+  return v > 0 ? (v < 255 ? uint8_t(v) : uint8_t(255)) : uint8_t(0);
+}
+
+}  // namespace
+
+std::vector<TKXFtImage::TChannel> TKXFtImage::Channels() const {
+  if (fImageType == kxitRGB) return {chRed, chGreen, chBlue};
+  if (fImageType == kxitGrayscale) return {chGray};
+  return {};
+}
+
+TProgressRec TKXFtImage::Progress(int32_t passes) const {
+  TProgressRec progress;
+  progress.fOnProgress = OnProgress;
+  progress.Sender = const_cast<TKXFtImage*>(this);
+  progress.tot = passes;
+  progress.SetUnits(double(passes) * fTransformSize);
+  return progress;
+}
+
+void TKXFtImage::FreeAll() {
+  for (TKXComplexPlane& plane : fPlanes) TKXComplexPlane().swap(plane);
+}
+
+void TKXFtImage::Assign(const TKXFtImage& source) {
+  if (&source == this) return;
+  FreeAll();
+  fTransformSize = source.fTransformSize;
+  if (fTransformSize > 0) fTables.Init(fTransformSize);
+  fXOffset = source.fXOffset;
+  fYOffset = source.fYOffset;
+  fSourceWidth = source.fSourceWidth;
+  fSourceHeight = source.fSourceHeight;
+  OnProgress = source.OnProgress;
+  fImageType = source.fImageType;
+  for (int c = 0; c < kChannels; ++c) {
+    fPlanes[c] = source.fPlanes[c];
+    fNorm[c] = source.fNorm[c];
+  }
+}
+
+bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
+  fLastRefusal.clear();
+  FreeAll();
+  fImageType = kxitUnknown;
+  fTransformSize = 0;
+  const int32_t w = picture.Width(), h = picture.Height();
+  std::string refusal;
+  if (type != kxitRGB && type != kxitGrayscale)
+    refusal = "needs the type kxitRGB or kxitGrayscale";
+  else if (picture.Empty() || picture.BitCount() != 24)
+    refusal = "works on 24-bit pictures only";
+  const int32_t n = refusal.empty() ? KXFtGridSize(std::max(w, h)) : 0;
+  if (refusal.empty() && n == 0)
+    refusal = std::to_string(w) + " x " + std::to_string(h) + " is above the largest transform side of " +
+              std::to_string(kKXFtMaxSize);
+  else if (refusal.empty() && !KXPixelsAllowed(n, n))
+    refusal = "its " + std::to_string(n) + " x " + std::to_string(n) + " grid: " + KXPixelsRefusal(n, n);
+  if (!refusal.empty()) {
+    fLastRefusal = refusal;
+    return false;
+  }
+
+  fSourceWidth = w;
+  fSourceHeight = h;
+  fXOffset = (n - w) / 2;
+  fYOffset = (n - h) / 2;
+  fImageType = type;
+  const std::vector<TChannel> channels = Channels();
+  try {
+    for (TChannel c : channels) fPlanes[c].assign(size_t(2) * size_t(n) * size_t(n), 0.0f);
+  } catch (const std::bad_alloc&) {
+    FreeAll();
+    fImageType = kxitUnknown;
+    fLastRefusal = "not enough memory for " + std::to_string(channels.size()) + " planes of " + std::to_string(n) +
+                   " x " + std::to_string(n);
+    return false;
+  }
+  fTransformSize = n;
+  if (fTables.Size != n) fTables.Init(n);
+
+  const TProgressRec progress = Progress(int32_t(channels.size()));
+  std::vector<uint8_t> values(static_cast<size_t>(w));
+  const size_t stride = size_t(2) * size_t(n);
+  for (int32_t pass = 0; pass < int32_t(channels.size()); ++pass) {
+    const TChannel c = channels[size_t(pass)];
+    // Values are divided by the channel's largest (at least 1) so that the planes hold the same
+    // range whatever the picture; the divisor is kept for the way back.
+    int maximum = 1;
+    for (int32_t y = 0; y < h; ++y) {
+      ChannelRow(picture.ScanLine(y), w, c, values.data());
+      maximum = std::max<int>(maximum, *std::max_element(values.begin(), values.end()));
+    }
+    fNorm[c] = float(maximum);
+    // Element (x, y) is multiplied by -1 when x + y is odd, which moves the zero frequency to
+    // the centre of the spectrum.
+    float scaled[2][256];
+    for (int v = 0; v < 256; ++v) {
+      scaled[0][v] = float(v) / float(maximum);
+      scaled[1][v] = -scaled[0][v];
+    }
+    float* plane = fPlanes[c].data();
+    for (int32_t y = 0; y < h; ++y) {
+      ChannelRow(picture.ScanLine(y), w, c, values.data());
+      float* re = plane + size_t(y + fYOffset) * stride + fXOffset;
+      const int odd = (fXOffset + y + fYOffset) & 1;
+      for (int32_t x = 0; x < w; ++x) re[x] = scaled[(x + odd) & 1][values[size_t(x)]];
+    }
+    KXFft2D(fTables, plane, -1, progress, pass, int32_t(channels.size()), fYOffset, fYOffset + h - 1);
+  }
+  return true;
+}
+
+void TKXFtImage::BuildBitmap(TBitmap& picture) const {
+  if (Empty()) return;
+  const int32_t n = fTransformSize;
+  const std::vector<TChannel> channels = Channels();
+  picture.SetPixelFormat(pf24bit);
+  picture.SetSize(fSourceWidth, fSourceHeight);
+  const TProgressRec progress = Progress(int32_t(channels.size()));
+  TKXComplexPlane work;
+  const size_t stride = size_t(2) * size_t(n);
+  for (int32_t pass = 0; pass < int32_t(channels.size()); ++pass) {
+    const TChannel c = channels[size_t(pass)];
+    work = fPlanes[c];
+    KXFft2D(fTables, work.data(), +1, progress, pass, int32_t(channels.size()));
+    const float norm = fNorm[c];
+    for (int32_t y = 0; y < fSourceHeight; ++y) {
+      const float* re = work.data() + size_t(y + fYOffset) * stride + fXOffset;
+      uint8_t* out = picture.ScanLine(y);
+      if (c == chGray) {
+        for (int32_t x = 0; x < fSourceWidth; ++x, out += 3) out[0] = out[1] = out[2] = Level(re[x], norm);
+      } else {
+        out += kChannelByte[c];
+        for (int32_t x = 0; x < fSourceWidth; ++x, out += 3) *out = Level(re[x], norm);
+      }
+    }
+  }
+}
+
+TKXComplexElement TKXFtImage::GetComplexImage(int32_t x, int32_t y) {
+  TKXComplexElement e;
+  if (Empty() || x < 0 || y < 0 || x >= fTransformSize || y >= fTransformSize) return e;
+  float* at[kChannels][2] = {};
+  const size_t offset = size_t(y) * size_t(2) * size_t(fTransformSize) + size_t(x);
+  for (TChannel c : Channels()) {
+    at[c][0] = fPlanes[c].data() + offset;
+    at[c][1] = at[c][0] + fTransformSize;
+  }
+  e.RedRe = at[chRed][0], e.RedIm = at[chRed][1];
+  e.GreenRe = at[chGreen][0], e.GreenIm = at[chGreen][1];
+  e.BlueRe = at[chBlue][0], e.BlueIm = at[chBlue][1];
+  e.GrayRe = at[chGray][0], e.GrayIm = at[chGray][1];
+  return e;
+}
+
+}  // namespace kx

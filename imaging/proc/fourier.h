@@ -8,6 +8,8 @@
 // of rounding) and a filtered one keeps the picture's own levels.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,13 +17,40 @@
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
 #include "imaging/proc/fourier_transform.h"
+#include "platform/memory.h"
 
 namespace kx {
 
 enum TKXFtImageType : uint8_t { kxitUnknown, kxitRGB, kxitGrayscale };
 
-// N rows of 2N floats: the N real parts of the row, then its N imaginary parts.
-using TKXComplexPlane = std::vector<float>;
+// N rows of 2N floats: the N real parts of the row, then its N imaginary parts. The floats lie
+// in one zero-filled block of fresh pages, so a new plane of hundreds of megabytes costs neither
+// a zeroing pass nor a page fault per 4 KiB.
+class TKXComplexPlane {
+ public:
+  TKXComplexPlane() = default;
+  // `count` floats, all 0; throws std::bad_alloc when the memory is not to be had.
+  explicit TKXComplexPlane(size_t count);
+  TKXComplexPlane(const TKXComplexPlane& other);
+  TKXComplexPlane& operator=(const TKXComplexPlane& other);
+  TKXComplexPlane(TKXComplexPlane&&) noexcept = default;
+  TKXComplexPlane& operator=(TKXComplexPlane&&) noexcept = default;
+
+  float* data() { return reinterpret_cast<float*>(fBlock.get()); }
+  const float* data() const { return reinterpret_cast<const float*>(fBlock.get()); }
+  size_t size() const { return fCount; }
+  bool empty() const { return fCount == 0; }
+  const float* begin() const { return data(); }
+  const float* end() const { return data() + fCount; }
+  float operator[](size_t i) const { return data()[i]; }
+  friend bool operator==(const TKXComplexPlane& a, const TKXComplexPlane& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  TBlock fBlock;
+  size_t fCount = 0;
+};
 
 // Where one element (x, y) lies in every plane present; null for absent planes.
 struct TKXComplexElement {

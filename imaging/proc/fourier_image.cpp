@@ -32,6 +32,20 @@ inline uint8_t Level(float value, float norm) {
 
 }  // namespace
 
+TKXComplexPlane::TKXComplexPlane(size_t count) : fBlock(KXAllocZeroedBlock(count * sizeof(float))), fCount(count) {}
+
+TKXComplexPlane::TKXComplexPlane(const TKXComplexPlane& other) : TKXComplexPlane(other.fCount) {
+  std::copy(other.begin(), other.end(), data());
+}
+
+TKXComplexPlane& TKXComplexPlane::operator=(const TKXComplexPlane& other) {
+  if (&other != this) {
+    if (fCount != other.fCount) *this = TKXComplexPlane(other.fCount);
+    std::copy(other.begin(), other.end(), data());
+  }
+  return *this;
+}
+
 std::vector<TKXFtImage::TChannel> TKXFtImage::Channels() const {
   if (fImageType == kxitRGB) return {chRed, chGreen, chBlue};
   if (fImageType == kxitGrayscale) return {chGray};
@@ -48,7 +62,7 @@ TProgressRec TKXFtImage::Progress(int32_t passes) const {
 }
 
 void TKXFtImage::FreeAll() {
-  for (TKXComplexPlane& plane : fPlanes) TKXComplexPlane().swap(plane);
+  for (TKXComplexPlane& plane : fPlanes) plane = TKXComplexPlane();
 }
 
 void TKXFtImage::Assign(const TKXFtImage& source) {
@@ -70,9 +84,6 @@ void TKXFtImage::Assign(const TKXFtImage& source) {
 
 bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   fLastRefusal.clear();
-  FreeAll();
-  fImageType = kxitUnknown;
-  fTransformSize = 0;
   const int32_t w = picture.Width(), h = picture.Height();
   std::string refusal;
   if (type != kxitRGB && type != kxitGrayscale)
@@ -86,6 +97,9 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   else if (refusal.empty() && !KXPixelsAllowed(n, n))
     refusal = "its " + std::to_string(n) + " x " + std::to_string(n) + " grid: " + KXPixelsRefusal(n, n);
   if (!refusal.empty()) {
+    FreeAll();
+    fImageType = kxitUnknown;
+    fTransformSize = 0;
     fLastRefusal = refusal;
     return false;
   }
@@ -96,11 +110,20 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   fYOffset = (n - h) / 2;
   fImageType = type;
   const std::vector<TChannel> channels = Channels();
+  // A plane of the size needed is used again: transforming picture after picture of one size
+  // then touches no fresh memory. Only what the picture does not cover needs clearing there.
+  const size_t count = size_t(2) * size_t(n) * size_t(n);
+  bool reused[kChannels] = {};
   try {
-    for (TChannel c : channels) fPlanes[c].assign(size_t(2) * size_t(n) * size_t(n), 0.0f);
+    for (int c = 0; c < kChannels; ++c) {
+      const bool needed = std::find(channels.begin(), channels.end(), TChannel(c)) != channels.end();
+      reused[c] = needed && fPlanes[c].size() == count;
+      if (!reused[c]) fPlanes[c] = needed ? TKXComplexPlane(count) : TKXComplexPlane();
+    }
   } catch (const std::bad_alloc&) {
     FreeAll();
     fImageType = kxitUnknown;
+    fTransformSize = 0;
     fLastRefusal = "not enough memory for " + std::to_string(channels.size()) + " planes of " + std::to_string(n) +
                    " x " + std::to_string(n);
     return false;
@@ -129,9 +152,18 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
       scaled[1][v] = -scaled[0][v];
     }
     float* plane = fPlanes[c].data();
+    if (reused[c]) {
+      std::fill(plane, plane + size_t(fYOffset) * stride, 0.0f);
+      std::fill(plane + size_t(fYOffset + h) * stride, plane + count, 0.0f);
+    }
     for (int32_t y = 0; y < h; ++y) {
       ChannelRow(picture.ScanLine(y), w, c, values.data());
-      float* re = plane + size_t(y + fYOffset) * stride + fXOffset;
+      float* row = plane + size_t(y + fYOffset) * stride;
+      if (reused[c]) {
+        std::fill(row, row + fXOffset, 0.0f);
+        std::fill(row + fXOffset + w, row + stride, 0.0f);
+      }
+      float* re = row + fXOffset;
       const int odd = (fXOffset + y + fYOffset) & 1;
       for (int32_t x = 0; x < w; ++x) re[x] = scaled[(x + odd) & 1][values[size_t(x)]];
     }

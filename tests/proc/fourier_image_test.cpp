@@ -66,6 +66,22 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{1, 1, kxitGrayscale, 1, 0, 0}, RoundTripCase{3, 17, kxitRGB, 32, 14, 7},
                     RoundTripCase{257, 2, kxitGrayscale, 512, 127, 255}));
 
+// A second transform of the same grid size reuses the planes: nothing of the first may remain.
+TEST(FourierImage, ASecondPictureOfTheSameGridStartsClean) {
+  const TBitmap small = MakePicture(100, 60, 5);
+  TKXFtImage reused, fresh;
+  ASSERT_TRUE(reused.BuildFT(MakePicture(128, 128, 4), kxitRGB));
+  ASSERT_TRUE(reused.BuildFT(small, kxitRGB));
+  ASSERT_TRUE(fresh.BuildFT(small, kxitRGB));
+  for (auto c : {TKXFtImage::chRed, TKXFtImage::chGreen, TKXFtImage::chBlue})
+    EXPECT_TRUE(reused.Plane(c) == fresh.Plane(c));
+  ASSERT_TRUE(reused.BuildFT(small, kxitGrayscale));
+  EXPECT_TRUE(reused.Plane(TKXFtImage::chRed).empty());
+  TBitmap back;
+  reused.BuildBitmap(back);
+  EXPECT_LE(Compare(back, Gray(small)).maxDelta, 1);
+}
+
 TEST(FourierImage, KeepsTheSumOfSquares) {
   const TBitmap picture = MakePicture(256, 256, 7);
   TKXFtImage ft;

@@ -78,9 +78,10 @@ class TKXFtImage {
   // Becomes a copy of `source`: size, tables, offsets, source size, handler, type and planes.
   void Assign(const TKXFtImage& source);
 
-  // The forward transform of a 24-bit picture. A picture whose grid would exceed
-  // kKXFtMaxSize or the pixel limit, another format, kxitUnknown or a lack of memory leave the
-  // object empty and return false, with the reason in LastRefusal().
+  // The forward transform of a 24-bit picture. A grid side above kKXFtMaxSize, planes holding
+  // more elements than the pixel limit allows pixels, another format, kxitUnknown or a lack of
+  // memory leave the object empty and return false, with the reason in LastRefusal(); all of
+  // these are settled before any plane is allocated.
   bool BuildFT(const TBitmap& picture, TKXFtImageType type);
   // The spectrum as an N x N 24-bit picture: byte = (v - min) x 255 / (max - min) for
   // v = ln(sqrt(magnitude)); a spectrum of one value shows black. Red, green and blue planes go

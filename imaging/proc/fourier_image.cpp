@@ -94,8 +94,13 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   if (refusal.empty() && n == 0)
     refusal = std::to_string(w) + " x " + std::to_string(h) + " is above the largest transform side of " +
               std::to_string(kKXFtMaxSize);
-  else if (refusal.empty() && !KXPixelsAllowed(n, n))
-    refusal = "its " + std::to_string(n) + " x " + std::to_string(n) + " grid: " + KXPixelsRefusal(n, n);
+  // The planes' elements count against the pixel limit, as a picture's pixels do: at the default
+  // limit a colour transform reaches 8192 x 8192 and a gray one 16384 x 16384 (2 GiB of planes).
+  const int64_t planes = type == kxitRGB ? 3 : 1;
+  if (refusal.empty() && !KXPixelsAllowed(planes * n, n))
+    refusal = "its " + std::to_string(planes) + (planes == 1 ? " plane" : " planes") + " of " + std::to_string(n) +
+              " x " + std::to_string(n) + " hold " + std::to_string(planes * n * n) +
+              " elements, above the pixel limit of " + std::to_string(KXPixelLimit());
   if (!refusal.empty()) {
     FreeAll();
     fImageType = kxitUnknown;

@@ -10,8 +10,10 @@ namespace {
 
 constexpr int kChannelByte[] = {2, 1, 0};
 
-// The byte of one element: NaN and values below the range give 0, values above it 255.
-inline uint8_t SpectrumLevel(float v, float minimum, float factor) {
+// The byte of one element: NaN and values below the range give 0; the top of the range gives
+// 255 whatever the rounding of (maximum - minimum) x 255 / (maximum - minimum).
+inline uint8_t SpectrumLevel(float v, float minimum, float maximum, float factor) {
+  if (v >= maximum && factor > 0) return 255;
   const float t = (v - minimum) * factor;
   return t > 0 ? (t < 255 ? uint8_t(t) : uint8_t(255)) : uint8_t(0);
 }
@@ -45,8 +47,8 @@ void TKXFtImage::GetFTImage(TBitmap& picture) const {
     }
     double maximum = -1e20, minimum = 1e20;
     if (high > 0) {
-      maximum = 0.25 * std::log(double(high));
-      minimum = 0.25 * std::log(double(low));
+      maximum = 0.25f * std::log(high);
+      minimum = 0.25f * std::log(low);
     }
     if (zero) {
       maximum = std::max(maximum, 0.0);
@@ -62,7 +64,7 @@ void TKXFtImage::GetFTImage(TBitmap& picture) const {
       uint8_t* out = picture.ScanLine(y);
       for (int32_t x = 0; x < n; ++x, out += 3) {
         const float q = re[x] * re[x] + im[x] * im[x];
-        const uint8_t level = SpectrumLevel(q > 0 ? 0.25f * std::log(q) : 0.0f, float(minimum), factor);
+        const uint8_t level = SpectrumLevel(q > 0 ? 0.25f * std::log(q) : 0.0f, float(minimum), float(maximum), factor);
         if (c == chGray)
           out[0] = out[1] = out[2] = level;
         else

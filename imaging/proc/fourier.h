@@ -119,6 +119,8 @@ class TKXFtImage {
  private:
   // The channels of this type, in the order they are transformed.
   std::vector<TChannel> Channels() const;
+  // True for a colour transform whose three planes and divisors are equal.
+  bool SameColourPlanes() const;
   // Clears, in every plane, the elements of row y from column x1 to x2 (within the grid).
   void ClearSpan(int32_t y, int32_t x1, int32_t x2);
   TProgressRec Progress(int32_t passes) const;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "imaging/core/limits.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/proc/fourier.h"
 #include "imaging/proc/pixel_convert.h"
 
@@ -28,6 +29,22 @@ void ChannelRow(const uint8_t* row, int32_t width, TKXFtImage::TChannel channel,
 inline uint8_t Level(float value, float norm) {
   const float v = std::fabs(value) * norm + 0.5f;
   return v > 0 ? (v < 255 ? uint8_t(v) : uint8_t(255)) : uint8_t(0);
+}
+
+// True when red, green and blue are equal in every pixel.
+bool IsGray(const TBitmap& picture) {
+  for (int32_t y = 0; y < picture.Height(); ++y) {
+    const uint8_t* p = picture.ScanLine(y);
+    for (int32_t x = 0; x < picture.Width(); ++x, p += 3)
+      if (p[0] != p[1] || p[1] != p[2]) return false;
+  }
+  return true;
+}
+
+// Reports the end of a pass that needed no transform of its own.
+void ReportPassDone(const TProgressRec& progress, int32_t pass, int32_t n) {
+  if (progress.fOnProgress.Assigned())
+    progress.fOnProgress(progress.Sender, KXTrunc(progress.per1 * (n - 1) + progress.per1 * pass * n));
 }
 
 }  // namespace
@@ -139,8 +156,16 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   const TProgressRec progress = Progress(int32_t(channels.size()));
   std::vector<uint8_t> values(static_cast<size_t>(w));
   const size_t stride = size_t(2) * size_t(n);
+  // The three planes of a gray picture are equal: one transform serves them all.
+  const bool gray = type == kxitRGB && IsGray(picture);
   for (int32_t pass = 0; pass < int32_t(channels.size()); ++pass) {
     const TChannel c = channels[size_t(pass)];
+    if (gray && pass > 0) {
+      fPlanes[c] = fPlanes[channels[0]];
+      fNorm[c] = fNorm[channels[0]];
+      ReportPassDone(progress, pass, n);
+      continue;
+    }
     // Values are divided by the channel's largest (at least 1) so that the planes hold the same
     // range whatever the picture; the divisor is kept for the way back.
     int maximum = 1;
@@ -186,15 +211,21 @@ void TKXFtImage::BuildBitmap(TBitmap& picture) const {
   const TProgressRec progress = Progress(int32_t(channels.size()));
   TKXComplexPlane work;
   const size_t stride = size_t(2) * size_t(n);
+  // Colour planes that are all equal (a gray picture, filtered alike) go back in one transform.
+  const bool same = SameColourPlanes();
   for (int32_t pass = 0; pass < int32_t(channels.size()); ++pass) {
     const TChannel c = channels[size_t(pass)];
+    if (same && pass > 0) {
+      ReportPassDone(progress, pass, n);
+      continue;
+    }
     work = fPlanes[c];
     KXFft2D(fTables, work.data(), +1, progress, pass, int32_t(channels.size()));
     const float norm = fNorm[c];
     for (int32_t y = 0; y < fSourceHeight; ++y) {
       const float* re = work.data() + size_t(y + fYOffset) * stride + fXOffset;
       uint8_t* out = picture.ScanLine(y);
-      if (c == chGray) {
+      if (c == chGray || same) {
         for (int32_t x = 0; x < fSourceWidth; ++x, out += 3) out[0] = out[1] = out[2] = Level(re[x], norm);
       } else {
         out += kChannelByte[c];
@@ -202,6 +233,11 @@ void TKXFtImage::BuildBitmap(TBitmap& picture) const {
       }
     }
   }
+}
+
+bool TKXFtImage::SameColourPlanes() const {
+  return fImageType == kxitRGB && fNorm[chRed] == fNorm[chGreen] && fNorm[chRed] == fNorm[chBlue] &&
+         fPlanes[chRed] == fPlanes[chGreen] && fPlanes[chRed] == fPlanes[chBlue];
 }
 
 TKXComplexElement TKXFtImage::GetComplexImage(int32_t x, int32_t y) {

@@ -26,7 +26,10 @@ void TKXFtImage::GetFTImage(TBitmap& picture) const {
   picture.SetPixelFormat(pf24bit);
   picture.SetSize(n, n);
   const size_t stride = size_t(2) * size_t(n);
+  // Equal colour planes (a gray picture) show one spectrum in all three bytes.
+  const bool same = SameColourPlanes();
   for (TChannel c : Channels()) {
+    if (same && c != chRed) continue;
     const float* plane = fPlanes[c].data();
     // v = ln(re^2 + im^2) / 4 grows with re^2 + im^2, so the extremes are found on the squares
     // and one logarithm per element suffices; elements of magnitude 0 count as v = 0.
@@ -65,7 +68,7 @@ void TKXFtImage::GetFTImage(TBitmap& picture) const {
       for (int32_t x = 0; x < n; ++x, out += 3) {
         const float q = re[x] * re[x] + im[x] * im[x];
         const uint8_t level = SpectrumLevel(q > 0 ? 0.25f * std::log(q) : 0.0f, float(minimum), float(maximum), factor);
-        if (c == chGray)
+        if (c == chGray || same)
           out[0] = out[1] = out[2] = level;
         else
           out[kChannelByte[c]] = level;

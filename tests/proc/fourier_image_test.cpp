@@ -9,6 +9,7 @@
 #include <random>
 
 #include "imaging/core/canvas.h"
+#include "imaging/core/pixelformat.h"
 #include "imaging/proc/fourier.h"
 #include "imaging/proc/pixel_convert.h"
 #include "tests/support/test_support.h"
@@ -80,6 +81,45 @@ TEST(FourierImage, ASecondPictureOfTheSameGridStartsClean) {
   TBitmap back;
   reused.BuildBitmap(back);
   EXPECT_LE(Compare(back, Gray(small)).maxDelta, 1);
+}
+
+// A gray picture's colour planes come from one transform, and go back through one, without
+// changing what a transform per plane gives; a plane changed on its own still counts alone.
+TEST(FourierImage, AGrayPictureInColourMatchesItsPlanesDoneOneByOne) {
+  const TBitmap gray = Gray(MakePicture(40, 24, 6));
+  TBitmap tinted = gray;
+  tinted.ScanLine(23)[39 * 3] ^= 1;  // one blue byte off: no longer gray
+  TKXFtImage ft, separate;
+  kxtest::TProgressLog log;
+  ft.OnProgress = TProgressEvent::Bind<&kxtest::TProgressLog::Handler>(&log);
+  ASSERT_TRUE(ft.BuildFT(gray, kxitRGB));
+  EXPECT_EQ(log.values.size(), 4u + 2u);  // four blocks of columns, then the two copies
+  EXPECT_EQ(log.values.back(), KXTrunc(100.0 / 192 * 191));
+  ASSERT_TRUE(separate.BuildFT(tinted, kxitRGB));
+  EXPECT_TRUE(ft.Plane(TKXFtImage::chRed) == separate.Plane(TKXFtImage::chRed));
+  EXPECT_TRUE(ft.Plane(TKXFtImage::chGreen) == separate.Plane(TKXFtImage::chGreen));
+  EXPECT_FALSE(ft.Plane(TKXFtImage::chBlue) == separate.Plane(TKXFtImage::chBlue));
+  TBitmap back;
+  ft.BuildBitmap(back);
+  EXPECT_LE(Compare(back, gray).maxDelta, 1);
+  TBitmap spectrum;
+  ft.GetFTImage(spectrum);
+  for (int32_t y = 0; y < 64; ++y)
+    for (int32_t x = 0; x < 64; ++x) {
+      const TRGB p = spectrum.GetPixel(x, y);
+      ASSERT_TRUE(p.r == p.g && p.g == p.b);
+    }
+  *ft.GetComplexImage(32, 32).BlueRe = 0;
+  ft.BuildBitmap(back);
+  int blueOff = 0;
+  for (int32_t y = 0; y < 24; ++y)
+    for (int32_t x = 0; x < 40; ++x) {
+      const TRGB got = back.GetPixel(x, y), want = gray.GetPixel(x, y);
+      ASSERT_LE(std::abs(got.r - want.r), 1);
+      ASSERT_LE(std::abs(got.g - want.g), 1);
+      blueOff += std::abs(got.b - want.b) > 1;
+    }
+  EXPECT_GT(blueOff, 40 * 24 / 2);
 }
 
 TEST(FourierImage, KeepsTheSumOfSquares) {

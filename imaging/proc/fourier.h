@@ -110,7 +110,9 @@ class TKXFtImage {
   int32_t SourceWidth() const { return fSourceWidth; }
   int32_t SourceHeight() const { return fSourceHeight; }
   // A plane (empty when absent) and the value its channel was divided by.
-  const TKXComplexPlane& Plane(TChannel channel) const { return fPlanes[channel]; }
+  const TKXComplexPlane& Plane(TChannel channel) const {
+    return fShared && (channel == chGreen || channel == chBlue) ? fPlanes[chRed] : fPlanes[channel];
+  }
   float Normalisation(TChannel channel) const { return fNorm[channel]; }
   const std::string& LastRefusal() const { return fLastRefusal; }
 
@@ -119,6 +121,8 @@ class TKXFtImage {
  private:
   // The channels of this type, in the order they are transformed.
   std::vector<TChannel> Channels() const;
+  // The planes actually held: only red while green and blue share it.
+  std::vector<TChannel> StoredChannels() const;
   // True for a colour transform whose three planes and divisors are equal.
   bool SameColourPlanes() const;
   // Clears, in every plane, the elements of row y from column x1 to x2 (within the grid).
@@ -128,6 +132,9 @@ class TKXFtImage {
   TKXFftTables fTables;
   int32_t fTransformSize = 0;
   TKXComplexPlane fPlanes[kChannels];
+  // Green and blue are the red plane (a gray picture transformed in colour) until an element is
+  // handed out by GetComplexImage, which may change one plane alone.
+  bool fShared = false;
   float fNorm[kChannels] = {1, 1, 1, 1};
   int32_t fXOffset = 0, fYOffset = 0;
   int32_t fSourceWidth = 0, fSourceHeight = 0;

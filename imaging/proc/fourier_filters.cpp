@@ -27,7 +27,7 @@ void TKXFtImage::ClearSpan(int32_t y, int32_t x1, int32_t x2) {
   x1 = std::max(x1, 0);
   x2 = std::min(x2, n - 1);
   if (y < 0 || y >= n || x1 > x2) return;
-  for (TChannel c : Channels()) {
+  for (TChannel c : StoredChannels()) {
     float* re = fPlanes[c].data() + size_t(y) * size_t(2) * size_t(n);
     std::fill(re + x1, re + x2 + 1, 0.0f);
     std::fill(re + n + x1, re + n + x2 + 1, 0.0f);

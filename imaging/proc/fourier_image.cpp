@@ -69,6 +69,11 @@ std::vector<TKXFtImage::TChannel> TKXFtImage::Channels() const {
   return {};
 }
 
+std::vector<TKXFtImage::TChannel> TKXFtImage::StoredChannels() const {
+  if (fShared) return {chRed};
+  return Channels();
+}
+
 TProgressRec TKXFtImage::Progress(int32_t passes) const {
   TProgressRec progress;
   progress.fOnProgress = OnProgress;
@@ -80,6 +85,7 @@ TProgressRec TKXFtImage::Progress(int32_t passes) const {
 
 void TKXFtImage::FreeAll() {
   for (TKXComplexPlane& plane : fPlanes) plane = TKXComplexPlane();
+  fShared = false;
 }
 
 void TKXFtImage::Assign(const TKXFtImage& source) {
@@ -93,6 +99,7 @@ void TKXFtImage::Assign(const TKXFtImage& source) {
   fSourceHeight = source.fSourceHeight;
   OnProgress = source.OnProgress;
   fImageType = source.fImageType;
+  fShared = source.fShared;
   for (int c = 0; c < kChannels; ++c) {
     fPlanes[c] = source.fPlanes[c];
     fNorm[c] = source.fNorm[c];
@@ -132,13 +139,17 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   fYOffset = (n - h) / 2;
   fImageType = type;
   const std::vector<TChannel> channels = Channels();
+  // The three planes of a gray picture are equal: one transform serves them all, and green and
+  // blue share red's plane.
+  fShared = type == kxitRGB && IsGray(picture);
+  const std::vector<TChannel> stored = StoredChannels();
   // A plane of the size needed is used again: transforming picture after picture of one size
   // then touches no fresh memory. Only what the picture does not cover needs clearing there.
   const size_t count = size_t(2) * size_t(n) * size_t(n);
   bool reused[kChannels] = {};
   try {
     for (int c = 0; c < kChannels; ++c) {
-      const bool needed = std::find(channels.begin(), channels.end(), TChannel(c)) != channels.end();
+      const bool needed = std::find(stored.begin(), stored.end(), TChannel(c)) != stored.end();
       reused[c] = needed && fPlanes[c].size() == count;
       if (!reused[c]) fPlanes[c] = needed ? TKXComplexPlane(count) : TKXComplexPlane();
     }
@@ -156,13 +167,10 @@ bool TKXFtImage::BuildFT(const TBitmap& picture, TKXFtImageType type) {
   const TProgressRec progress = Progress(int32_t(channels.size()));
   std::vector<uint8_t> values(static_cast<size_t>(w));
   const size_t stride = size_t(2) * size_t(n);
-  // The three planes of a gray picture are equal: one transform serves them all.
-  const bool gray = type == kxitRGB && IsGray(picture);
   for (int32_t pass = 0; pass < int32_t(channels.size()); ++pass) {
     const TChannel c = channels[size_t(pass)];
-    if (gray && pass > 0) {
-      fPlanes[c] = fPlanes[channels[0]];
-      fNorm[c] = fNorm[channels[0]];
+    if (fShared && pass > 0) {
+      fNorm[c] = fNorm[chRed];
       ReportPassDone(progress, pass, n);
       continue;
     }
@@ -236,6 +244,7 @@ void TKXFtImage::BuildBitmap(TBitmap& picture) const {
 }
 
 bool TKXFtImage::SameColourPlanes() const {
+  if (fShared) return true;
   return fImageType == kxitRGB && fNorm[chRed] == fNorm[chGreen] && fNorm[chRed] == fNorm[chBlue] &&
          fPlanes[chRed] == fPlanes[chGreen] && fPlanes[chRed] == fPlanes[chBlue];
 }
@@ -243,6 +252,11 @@ bool TKXFtImage::SameColourPlanes() const {
 TKXComplexElement TKXFtImage::GetComplexImage(int32_t x, int32_t y) {
   TKXComplexElement e;
   if (Empty() || x < 0 || y < 0 || x >= fTransformSize || y >= fTransformSize) return e;
+  if (fShared) {
+    fPlanes[chGreen] = fPlanes[chRed];
+    fPlanes[chBlue] = fPlanes[chRed];
+    fShared = false;
+  }
   float* at[kChannels][2] = {};
   const size_t offset = size_t(y) * size_t(2) * size_t(fTransformSize) + size_t(x);
   for (TChannel c : Channels()) {

@@ -109,6 +109,12 @@ TEST(FourierImage, AGrayPictureInColourMatchesItsPlanesDoneOneByOne) {
       const TRGB p = spectrum.GetPixel(x, y);
       ASSERT_TRUE(p.r == p.g && p.g == p.b);
     }
+  TKXFtImage filtered, filteredSeparate;
+  ASSERT_TRUE(filtered.BuildFT(gray, kxitRGB));
+  ASSERT_TRUE(filteredSeparate.BuildFT(tinted, kxitRGB));
+  filtered.LoPass(3);
+  filteredSeparate.LoPass(3);
+  EXPECT_TRUE(filtered.Plane(TKXFtImage::chGreen) == filteredSeparate.Plane(TKXFtImage::chGreen));
   *ft.GetComplexImage(32, 32).BlueRe = 0;
   ft.BuildBitmap(back);
   int blueOff = 0;

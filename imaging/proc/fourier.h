@@ -68,6 +68,8 @@ class TKXFtImage {
  public:
   // The planes of one channel: red, green, blue (kxitRGB) or gray (kxitGrayscale).
   enum TChannel : uint8_t { chRed, chGreen, chBlue, chGray, kChannels };
+  // The pixel byte each colour plane comes from and goes to.
+  static constexpr int kChannelByte[] = {2, 1, 0};
 
   TKXFtImage() = default;
   TKXFtImage(const TKXFtImage&) = delete;

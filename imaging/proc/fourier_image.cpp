@@ -12,15 +12,12 @@ namespace kx {
 
 namespace {
 
-// The byte each colour plane comes from and goes to.
-constexpr int kChannelByte[] = {2, 1, 0};
-
 // The channel's values along one picture row.
 void ChannelRow(const uint8_t* row, int32_t width, TKXFtImage::TChannel channel, uint8_t* out) {
   if (channel == TKXFtImage::chGray) {
     for (int32_t x = 0; x < width; ++x, row += 3) out[x] = _RGBToGray(TRGB{row[0], row[1], row[2]});
   } else {
-    row += kChannelByte[channel];
+    row += TKXFtImage::kChannelByte[channel];
     for (int32_t x = 0; x < width; ++x, row += 3) out[x] = *row;
   }
 }

@@ -8,8 +8,6 @@ namespace kx {
 
 namespace {
 
-constexpr int kChannelByte[] = {2, 1, 0};
-
 // The byte of one element: NaN and values below the range give 0; the top of the range gives
 // 255 whatever the rounding of (maximum - minimum) x 255 / (maximum - minimum).
 inline uint8_t SpectrumLevel(float v, float minimum, float maximum, float factor) {

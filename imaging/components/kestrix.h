@@ -153,6 +153,9 @@ class TKestrix : public TKestrixView {
   void ConvertToBWOrdered() { Run([&] { fProc.ConvertToBWOrdered(); }); }
   void ConvertToBWThreshold(int32_t threshold) { Run([&] { fProc.ConvertToBWThreshold(threshold); }); }
   void ConvertTo24Bit() { Run([&] { fProc.ConvertTo24Bit(); }); }
+  std::unique_ptr<TKXFtImage> FTCreateImage(TKXFtImageType type, int32_t w, int32_t h) { return Run([&] { return fProc.FTCreateImage(type, w, h); }); }
+  void FTConvertFrom(const TKXFtImage& ft) { Run([&] { fProc.FTConvertFrom(ft); }); }
+  void FTDisplayFrom(const TKXFtImage& ft) { Run([&] { fProc.FTDisplayFrom(ft); }); }
   void Clear() { Run([&] { fProc.Clear(); }); }
   void ClearSel() { Run([&] { fProc.ClearSel(); }); }
   void CopyToClipboard() { Run([&] { fProc.CopyToClipboard(); }); }

@@ -18,6 +18,7 @@
 #include "imaging/core/bitmap.h"
 #include "imaging/core/progress.h"
 #include "imaging/core/types.h"
+#include "imaging/proc/fourier.h"
 #include "imaging/proc/proc_types.h"
 #include "imaging/view/view.h"
 #include "platform/clipboard.h"
@@ -217,6 +218,16 @@ class TKestrixProc : public TFreeNotifyTarget {
   void ApplyFilter(const TGraphFilter& filter);
   // ApplyFilter with the preset's kernel; an unknown preset does nothing.
   void ApplyFilterPreset(TKXFilterPresets preset);
+
+  // Fourier transform (kestrix_proc_fourier.cpp), on the whole picture.
+  // A new transform of the 24-bit picture, or null without one or when the transform is
+  // refused (LastRefusal). With both sides negative the picture itself is transformed;
+  // otherwise a copy stretched to width x height, a negative side following the aspect ratio.
+  std::unique_ptr<TKXFtImage> FTCreateImage(TKXFtImageType type, int32_t width, int32_t height);
+  // The picture becomes the transform's inverse (undo first); an empty transform changes nothing.
+  void FTConvertFrom(const TKXFtImage& ft);
+  // The picture becomes the transform's spectrum (undo first); an empty transform changes nothing.
+  void FTDisplayFrom(const TKXFtImage& ft);
 
  private:
   void ControlFreed(TCustomControl& control) override;

@@ -1,0 +1,88 @@
+// Concentric waves. Every pixel is read back from a copy of the picture at a point moved along
+// its ray from the centre and blended from the four pixels around that point. The wave's sine
+// depends only on the distance from the centre, which is the same for a column and its mirror
+// image across the centre, so each row computes it for half of its columns.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "imaging/core/pixelformat.h"
+#include "imaging/proc/bitmap_copy.h"
+#include "imaging/proc/effects.h"
+
+namespace kx {
+namespace {
+
+// v - Trunc(v), plus 1 when that is negative.
+double Fraction(double v) {
+  const double f = v - std::trunc(v);
+  return f < 0 ? f + 1 : f;
+}
+
+// min(max(Trunc(v), lo), hi), without leaving the double range first: on a one-pixel side hi
+// is lo - 1, and that wins.
+int32_t LimitedTrunc(double v, int32_t lo, int32_t hi) {
+  return int32_t(std::min(std::max(std::trunc(v), double(lo)), double(hi)));
+}
+
+}  // namespace
+
+void _wave(TBitmap& bitmap, int32_t amplitude, int32_t wavelength, int32_t phase, bool reflective,
+           const TProgressRec& progress) {
+  if (bitmap.BitCount() != 24 || bitmap.Empty() || amplitude == 0 || wavelength == 0) return;
+  TBitmap source;
+  KXCopyBitmap(bitmap, source);
+  const int32_t W = bitmap.Width(), H = bitmap.Height();
+  const double cx = (W - 1) / 2.0, cy = (H - 1) / 2.0, hx = W / 2.0, hy = H / 2.0;
+  const double sx = hx < hy ? hy / hx : 1, sy = hx > hy ? hx / hy : 1;
+  const double L = 2.0 * wavelength, ph = phase * std::numbers::pi / 180, A = amplitude;
+  const double perRow = 100.0 / H;
+
+  // Row j of the wave counts from the bottom; j = -1 or H (possible on a one-row picture)
+  // reads as black.
+  const auto sourceRow = [&](int32_t j) -> const uint8_t* {
+    return j < 0 || j >= H ? nullptr : source.ScanLine(H - 1 - j);
+  };
+  const auto channel = [](const uint8_t* row, int32_t i, int32_t W, int c) -> double {
+    return row && i >= 0 && i < W ? row[size_t(i) * 3 + size_t(c)] : 0;
+  };
+  const int32_t half = W / 2 + 1;
+  std::vector<double> sines(static_cast<size_t>(half));
+  std::vector<double> dxs(static_cast<size_t>(W));
+  for (int32_t x = 0; x < W; ++x) dxs[size_t(x)] = (x - cx) * sx;
+  for (int32_t y = 0; y < H; ++y) {
+    const double dy = (y - cy) * sy;
+    for (int32_t x = 0; x < std::min(half, W); ++x) {
+      const double dx = dxs[size_t(x)];
+      sines[size_t(x)] = std::sin(std::sqrt(dx * dx + dy * dy) / L * 2 * std::numbers::pi + ph);
+    }
+    uint8_t* out = bitmap.ScanLine(H - 1 - y);
+    for (int32_t x = 0; x < W; ++x) {
+      const double dx = dxs[size_t(x)];
+      const double s = sines[size_t(std::min(x, W - 1 - x))];
+      double nx, ny;
+      if (reflective) {
+        const double m = A * std::abs(s);
+        nx = cx + dx * m / sx;
+        ny = cy + dy * m / sy;
+      } else {
+        const double m = A * s;
+        nx = (m + dx) / sx + cx;
+        ny = (m + dy) / sy + cy;
+      }
+      const int32_t i = LimitedTrunc(nx, 0, W - 2), j = LimitedTrunc(ny, 0, H - 2);
+      const double fx = Fraction(nx), fy = Fraction(ny);
+      const uint8_t* r0 = sourceRow(j);
+      const uint8_t* r1 = sourceRow(j + 1);
+      for (int c = 0; c < 3; ++c) {
+        const double top = (1 - fx) * channel(r0, i, W, c) + fx * channel(r0, i + 1, W, c);
+        const double bottom = (1 - fx) * channel(r1, i, W, c) + fx * channel(r1, i + 1, W, c);
+        out[size_t(x) * 3 + size_t(c)] = uint8_t(KXTrunc((1 - fy) * top + fy * bottom));
+      }
+    }
+    if (progress.fOnProgress.Assigned()) progress.fOnProgress(progress.Sender, KXTrunc(y * perRow));
+  }
+}
+
+}  // namespace kx

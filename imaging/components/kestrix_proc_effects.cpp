@@ -47,11 +47,8 @@ void TKestrixProc::Merge(const TBitmap& other, int32_t percentage) {
   fLastRefusal.clear();
   if (!fBitmap || fBitmap->BitCount() != 24) return;
   if (other.Empty()) return Refuse("the picture to merge with is empty");
-  // The other picture may be the working one: blend from a copy taken before it changes.
-  const TBitmap copy = &other == fBitmap ? other : TBitmap();
-  const TBitmap& from = &other == fBitmap ? copy : other;
   RunOnSelection([&](TBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    _Merge(bitmap, from, percentage, x1, y1, x2, y2, ProgressRec());
+    _Merge(bitmap, other, percentage, x1, y1, x2, y2, ProgressRec());
   });
 }
 

@@ -13,7 +13,8 @@ namespace kx {
 
 // Blends the inclusive rectangle x1..x2, y1..y2 (cut to the picture) with `other` stretched
 // over it, nearest pixel: c = round((c x percentage + o x (100 - percentage)) / 100), computed
-// exactly. An empty `other` changes nothing. Reports each finished row.
+// exactly. An empty `other` changes nothing; `other` may be `bitmap` itself, whose stretched copy
+// is taken first. Reports each finished row.
 void _Merge(TBitmap& bitmap, const TBitmap& other, int32_t percentage, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
             const TProgressRec& progress);
 

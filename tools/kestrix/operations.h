@@ -31,6 +31,7 @@ constexpr bool kOneBitToo = true;
 std::span<const TToolOperation> ToolOperations();
 std::span<const TToolOperation> ColorToolOperations();
 std::span<const TToolOperation> FilterToolOperations();
+std::span<const TToolOperation> EffectToolOperations();
 // The operation called `name`, or null.
 const TToolOperation* FindToolOperation(std::string_view name);
 

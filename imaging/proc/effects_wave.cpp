@@ -1,7 +1,7 @@
 // Concentric waves. Every pixel is read back from a copy of the picture at a point moved along
 // its ray from the centre and blended from the four pixels around that point. The wave's sine
-// depends only on the distance from the centre, which is the same for a column and its mirror
-// image across the centre, so each row computes it for half of its columns.
+// depends only on the distance from the centre, which is the same for the four mirror images of
+// a pixel across the centre's row and column (their offsets are exact negatives of each other).
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -39,28 +39,29 @@ void _wave(TBitmap& bitmap, int32_t amplitude, int32_t wavelength, int32_t phase
   const double L = 2.0 * wavelength, ph = phase * std::numbers::pi / 180, A = amplitude;
   const double perRow = 100.0 / H;
 
-  // Row j of the wave counts from the bottom; j = -1 or H (possible on a one-row picture)
-  // reads as black.
-  const auto sourceRow = [&](int32_t j) -> const uint8_t* {
-    return j < 0 || j >= H ? nullptr : source.ScanLine(H - 1 - j);
-  };
-  const auto channel = [](const uint8_t* row, int32_t i, int32_t W, int c) -> double {
-    return row && i >= 0 && i < W ? row[size_t(i) * 3 + size_t(c)] : 0;
-  };
-  const int32_t half = W / 2 + 1;
-  std::vector<double> sines(static_cast<size_t>(half));
+  // The sine of row y and column x equals that of row H - 1 - y and column W - 1 - x: one
+  // quarter of them is computed, the rows of the lower half kept for the upper one.
+  const int32_t halfW = W / 2 + 1, halfH = H / 2 + 1;
+  std::vector<double> sines(static_cast<size_t>(halfW) * static_cast<size_t>(halfH));
   std::vector<double> dxs(static_cast<size_t>(W));
   for (int32_t x = 0; x < W; ++x) dxs[size_t(x)] = (x - cx) * sx;
+  // Row j counts from the bottom; j = -1 or H (possible on a one-pixel side) reads as black.
+  std::vector<const uint8_t*> rows(static_cast<size_t>(H));
+  for (int32_t j = 0; j < H; ++j) rows[size_t(j)] = source.ScanLine(H - 1 - j);
+  const auto sourceRow = [&](int32_t j) -> const uint8_t* { return j < 0 || j >= H ? nullptr : rows[size_t(j)]; };
+  const bool inside = W >= 2 && H >= 2;
   for (int32_t y = 0; y < H; ++y) {
     const double dy = (y - cy) * sy;
-    for (int32_t x = 0; x < std::min(half, W); ++x) {
-      const double dx = dxs[size_t(x)];
-      sines[size_t(x)] = std::sin(std::sqrt(dx * dx + dy * dy) / L * 2 * std::numbers::pi + ph);
-    }
+    double* rowSines = sines.data() + size_t(std::min(y, H - 1 - y)) * size_t(halfW);
+    if (y <= H - 1 - y)
+      for (int32_t x = 0; x < std::min(halfW, W); ++x) {
+        const double dx = dxs[size_t(x)];
+        rowSines[x] = std::sin(std::sqrt(dx * dx + dy * dy) / L * 2 * std::numbers::pi + ph);
+      }
     uint8_t* out = bitmap.ScanLine(H - 1 - y);
     for (int32_t x = 0; x < W; ++x) {
       const double dx = dxs[size_t(x)];
-      const double s = sines[size_t(std::min(x, W - 1 - x))];
+      const double s = rowSines[std::min(x, W - 1 - x)];
       double nx, ny;
       if (reflective) {
         const double m = A * std::abs(s);
@@ -72,14 +73,24 @@ void _wave(TBitmap& bitmap, int32_t amplitude, int32_t wavelength, int32_t phase
         ny = (m + dy) / sy + cy;
       }
       const int32_t i = LimitedTrunc(nx, 0, W - 2), j = LimitedTrunc(ny, 0, H - 2);
-      const double fx = Fraction(nx), fy = Fraction(ny);
+      const double fx = Fraction(nx), fy = Fraction(ny), gx = 1 - fx, gy = 1 - fy;
+      uint8_t* px = out + size_t(x) * 3;
+      if (inside) {
+        // Both rows and both columns lie in the picture.
+        const uint8_t* a = rows[size_t(j)] + size_t(i) * 3;
+        const uint8_t* c = rows[size_t(j) + 1] + size_t(i) * 3;
+        for (int k = 0; k < 3; ++k)
+          px[k] = uint8_t(KXTrunc(gy * (gx * a[k] + fx * a[k + 3]) + fy * (gx * c[k] + fx * c[k + 3])));
+        continue;
+      }
       const uint8_t* r0 = sourceRow(j);
       const uint8_t* r1 = sourceRow(j + 1);
-      for (int c = 0; c < 3; ++c) {
-        const double top = (1 - fx) * channel(r0, i, W, c) + fx * channel(r0, i + 1, W, c);
-        const double bottom = (1 - fx) * channel(r1, i, W, c) + fx * channel(r1, i + 1, W, c);
-        out[size_t(x) * 3 + size_t(c)] = uint8_t(KXTrunc((1 - fy) * top + fy * bottom));
-      }
+      const auto at = [&](const uint8_t* row, int32_t col, int k) -> double {
+        return row && col >= 0 && col < W ? row[size_t(col) * 3 + size_t(k)] : 0;
+      };
+      for (int k = 0; k < 3; ++k)
+        px[k] = uint8_t(KXTrunc(gy * (gx * at(r0, i, k) + fx * at(r0, i + 1, k)) +
+                                fy * (gx * at(r1, i, k) + fx * at(r1, i + 1, k))));
     }
     if (progress.fOnProgress.Assigned()) progress.fOnProgress(progress.Sender, KXTrunc(y * perRow));
   }

@@ -90,7 +90,7 @@ TEST(BumpMapping, FlatPictureShowsABrightDiscAroundTheLight) {
 }
 
 TEST(BumpMapping, LightOfNoSizeChangesNothing) {
-  for (const auto [w, h] : {std::pair{0, 10}, std::pair{10, 0}}) {
+  for (const auto& [w, h] : {std::pair{0, 10}, std::pair{10, 0}}) {
     TBitmap picture = kxtest::MakePicture(8, 8);
     const TBitmap original = picture;
     _BumpMapping(picture, 4, 4, w, h, 0, CreateRGB(255, 255, 255), 0, 0, 7, 7, NullProgress());

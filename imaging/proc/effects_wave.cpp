@@ -14,17 +14,33 @@
 namespace kx {
 namespace {
 
+// Trunc(v) as a double, without a library call: doubles from 2^52 up are whole already. Every
+// point the wave reads is finite.
+inline double Truncated(double v) { return std::abs(v) < 4503599627370496.0 ? double(int64_t(v)) : v; }
+
 // v - Trunc(v), plus 1 when that is negative.
-double Fraction(double v) {
-  const double f = v - std::trunc(v);
+inline double Fraction(double v) {
+  const double f = v - Truncated(v);
   return f < 0 ? f + 1 : f;
 }
 
 // min(max(Trunc(v), lo), hi), without leaving the double range first: on a one-pixel side hi
 // is lo - 1, and that wins.
-int32_t LimitedTrunc(double v, int32_t lo, int32_t hi) {
-  return int32_t(std::min(std::max(std::trunc(v), double(lo)), double(hi)));
+inline int32_t LimitedTrunc(double v, int32_t lo, int32_t hi) {
+  return int32_t(std::min(std::max(Truncated(v), double(lo)), double(hi)));
 }
+
+// Bytes as doubles by lookup, cheaper than converting each of the twelve a pixel blends.
+struct TByteDoubles {
+  double Of[256];
+  constexpr TByteDoubles() : Of() {
+    for (int i = 0; i < 256; ++i) Of[i] = i;
+  }
+};
+constexpr TByteDoubles kByteDoubles;
+
+// A blend of bytes lies within 0..255: its truncation is a plain conversion.
+inline uint8_t ByteOf(double v) { return uint8_t(int32_t(v)); }
 
 }  // namespace
 
@@ -50,6 +66,7 @@ void _wave(TBitmap& bitmap, int32_t amplitude, int32_t wavelength, int32_t phase
   for (int32_t j = 0; j < H; ++j) rows[size_t(j)] = source.ScanLine(H - 1 - j);
   const auto sourceRow = [&](int32_t j) -> const uint8_t* { return j < 0 || j >= H ? nullptr : rows[size_t(j)]; };
   const bool inside = W >= 2 && H >= 2;
+  const double* d = kByteDoubles.Of;
   for (int32_t y = 0; y < H; ++y) {
     const double dy = (y - cy) * sy;
     double* rowSines = sines.data() + size_t(std::min(y, H - 1 - y)) * size_t(halfW);
@@ -80,7 +97,7 @@ void _wave(TBitmap& bitmap, int32_t amplitude, int32_t wavelength, int32_t phase
         const uint8_t* a = rows[size_t(j)] + size_t(i) * 3;
         const uint8_t* c = rows[size_t(j) + 1] + size_t(i) * 3;
         for (int k = 0; k < 3; ++k)
-          px[k] = uint8_t(KXTrunc(gy * (gx * a[k] + fx * a[k + 3]) + fy * (gx * c[k] + fx * c[k + 3])));
+          px[k] = ByteOf(gy * (gx * d[a[k]] + fx * d[a[k + 3]]) + fy * (gx * d[c[k]] + fx * d[c[k + 3]]));
         continue;
       }
       const uint8_t* r0 = sourceRow(j);
@@ -89,8 +106,8 @@ void _wave(TBitmap& bitmap, int32_t amplitude, int32_t wavelength, int32_t phase
         return row && col >= 0 && col < W ? row[size_t(col) * 3 + size_t(k)] : 0;
       };
       for (int k = 0; k < 3; ++k)
-        px[k] = uint8_t(KXTrunc(gy * (gx * at(r0, i, k) + fx * at(r0, i + 1, k)) +
-                                fy * (gx * at(r1, i, k) + fx * at(r1, i + 1, k))));
+        px[k] =
+            ByteOf(gy * (gx * at(r0, i, k) + fx * at(r0, i + 1, k)) + fy * (gx * at(r1, i, k) + fx * at(r1, i + 1, k)));
     }
     if (progress.fOnProgress.Assigned()) progress.fOnProgress(progress.Sender, KXTrunc(y * perRow));
   }

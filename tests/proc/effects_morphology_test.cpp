@@ -74,7 +74,8 @@ TEST(Morphology, EveryKindMatchesTheWindowSearch) {
       {13, 11, 3, 2, 1, 9, 8},   {13, 11, 10, 0, 0, 12, 10}, {13, 11, 40, 3, 2, 11, 9},
       {1, 9, 2, 0, 0, 0, 8},     {9, 1, 3, 0, 0, 8, 0},      {70, 9, 4, 1, 1, 68, 7},  // 70: two column strips
       {20, 17, 5, 4, 3, 30, 40},  // a rectangle reaching beyond the picture
-      {8, 8, -1, 0, 0, 7, 7},
+      {8, 8, -1, 0, 0, 7, 7},    {20, 17, 1, 4, 3, 30, 40},  {13, 11, 2, 2, 1, 9, 8},
+      {9, 1, 2, 0, 0, 8, 0},     {2, 2, 1, 0, 0, 1, 1},      {3, 2, 2, 0, 0, 2, 1},
   };
   for (const auto& c : cases)
     for (const TKXMorphKind kind : {mkMaximum, mkMinimum, mkOpening, mkClosing}) {

@@ -21,9 +21,9 @@ int32_t _HiddenDataSpace(const TBitmap& bitmap);
 bool _WriteHiddenData(TBitmap& bitmap, std::span<const uint8_t> data);
 
 // The length of the data hidden in a 24-bit picture, with up to `buffer.size()` of its first
-// bytes copied into `buffer`. A header that is not four zero bytes and a length between 0 and
-// the picture's capacity (a picture that never received data, or a damaged one) counts as no
-// data: 0 with nothing copied.
+// bytes copied into `buffer`. Only a header of four zero bytes and a length from 0 to the
+// picture's capacity counts: any other (a picture that never received data, or a damaged one)
+// reads as no data, 0 with nothing copied.
 int32_t _ReadHiddenData(const TBitmap& bitmap, std::span<uint8_t> buffer);
 
 }  // namespace kx

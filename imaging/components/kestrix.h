@@ -166,6 +166,19 @@ class TKestrix : public TKestrixView {
   // (x, y) in the composite's client coordinates: the processing part, attached to this view,
   // turns them into picture coordinates once.
   void PointPasteFromClip(int32_t x, int32_t y) { Run([&] { fProc.PointPasteFromClip(x, y); }); }
+  void Merge(const TBitmap& other, int32_t percentage) { Run([&] { fProc.Merge(other, percentage); }); }
+  void BumpMapping(int32_t x, int32_t y, int32_t w, int32_t h, int32_t percentage, TRGB color) { Run([&] { fProc.BumpMapping(x, y, w, h, percentage, color); }); }
+  void Lens(int32_t x, int32_t y, int32_t w, int32_t h, double refraction) { Run([&] { fProc.Lens(x, y, w, h, refraction); }); }
+  void Wave(int32_t amplitude, int32_t wavelength, int32_t phase, bool reflective) { Run([&] { fProc.Wave(amplitude, wavelength, phase, reflective); }); }
+  void Maximum(int32_t radius) { Run([&] { fProc.Maximum(radius); }); }
+  void Minimum(int32_t radius) { Run([&] { fProc.Minimum(radius); }); }
+  void Opening(int32_t radius) { Run([&] { fProc.Opening(radius); }); }
+  void Closing(int32_t radius) { Run([&] { fProc.Closing(radius); }); }
+  int32_t WriteHiddenData(const void* buffer, int32_t n) { return Run([&] { return fProc.WriteHiddenData(buffer, n); }); }
+  int32_t WriteHiddenText(const std::string& text) { return Run([&] { return fProc.WriteHiddenText(text); }); }
+  int32_t ReadHiddenData(void* buffer, int32_t size) { return Run([&] { return fProc.ReadHiddenData(buffer, size); }); }
+  std::string ReadHiddenText() { return Run([&] { return fProc.ReadHiddenText(); }); }
+  int32_t GetHiddenDataSpace() { return Run([&] { return fProc.GetHiddenDataSpace(); }); }
   // clang-format on
 
  private:

@@ -229,6 +229,47 @@ class TKestrixProc : public TFreeNotifyTarget {
   // The picture becomes the transform's spectrum (undo first); an empty transform changes nothing.
   void FTDisplayFrom(const TKXFtImage& ft);
 
+  // Effects, 24-bit only, undo first, repaint (kestrix_proc_effects.cpp). Merge and the
+  // morphology work on the selection like the colour operations. BumpMapping, Lens and Wave
+  // run on a copy of a polygon selection's box (their coordinates then count from the box's
+  // top-left corner) and put back only the pixels inside the polygon; without a polygon
+  // BumpMapping keeps to the selection rectangle while Lens and Wave take the whole picture.
+  // Each channel becomes clamp(round(c x percentage / 100 + o x (100 - percentage) / 100)), o
+  // being the other picture stretched over the selection; an empty other picture is refused.
+  void Merge(const TBitmap& other, int32_t percentage);
+  // Lights the relief of the gray levels with a round light of `color` centred on (x, y) and
+  // scaled by width and height; the picture keeps `percentage` of its own colour. A width or
+  // height of 0 changes nothing.
+  void BumpMapping(int32_t lightX, int32_t lightY, int32_t lightWidth, int32_t lightHeight, int32_t percentage,
+                   TRGB color);
+  // An elliptic lens of the given centre and size; refraction 1 (or less) leaves the pixels
+  // where they are.
+  void Lens(int32_t x, int32_t y, int32_t width, int32_t height, double refraction);
+  // Concentric waves around the centre; amplitude or wavelength 0 changes nothing.
+  void Wave(int32_t amplitude, int32_t wavelength, int32_t phase, bool reflective);
+  // Gray-ranked morphology over a (2 radius + 1) square window kept inside the selection: each
+  // pixel takes the whole colour of the window's first lightest (Maximum) or darkest (Minimum)
+  // pixel in row order; a window all black (Maximum) or all white (Minimum) keeps the pixel.
+  // Opening is Minimum then Maximum, Closing the reverse. A negative radius changes nothing.
+  void Maximum(int32_t radius);
+  void Minimum(int32_t radius);
+  void Opening(int32_t radius);
+  void Closing(int32_t radius);
+
+  // Hidden data in the low bits of a 24-bit picture (kestrix_proc_hidden.cpp); the whole
+  // picture, whatever the selection. Writing stores `n` bytes and returns n; data that does not
+  // fit (see GetHiddenDataSpace) or a negative n is refused (LastRefusal) and returns 0 with
+  // nothing written, as does a picture of another format.
+  int32_t WriteHiddenData(const void* buffer, int32_t n);
+  // The text's UTF-8 bytes, without a terminator.
+  int32_t WriteHiddenText(const std::string& text);
+  // The stored length, with up to `size` of its bytes copied into `buffer`; 0 for a picture
+  // without valid hidden data.
+  int32_t ReadHiddenData(void* buffer, int32_t size) const;
+  std::string ReadHiddenText() const;
+  // Payload bytes the picture can hold: 0 without a 24-bit picture.
+  int32_t GetHiddenDataSpace() const;
+
  private:
   void ControlFreed(TCustomControl& control) override;
   void OnBitmapChange(TKXView* view);

@@ -72,11 +72,18 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmFormats;
   } else if (command == "scan") {
     cl.Command = TCommandLine::cmScan;
+  } else if (command == "hide") {
+    cl.Command = TCommandLine::cmHide;
+  } else if (command == "reveal") {
+    cl.Command = TCommandLine::cmReveal;
+  } else if (command == "capacity") {
+    cl.Command = TCommandLine::cmCapacity;
   } else {
     throw EUsageError("unknown command \"" + command + "\"");
   }
   const bool convert = cl.Command == TCommandLine::cmConvert;
   const bool scan = cl.Command == TCommandLine::cmScan;
+  const bool hide = cl.Command == TCommandLine::cmHide;
   bool optionsEnded = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -90,7 +97,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.PixelLimit = ParsePixelLimit(OptionValue(args, i, "a number of pixels"));
     } else if (convert && a == "--set") {
       cl.Sets.push_back(ParseSet(OptionValue(args, i, "Name=Value")));
-    } else if ((convert || scan) && a == "--format") {
+    } else if ((convert || scan || hide) && a == "--format") {
       cl.OutputFormat = OptionValue(args, i, "a format's extension (see kestrix formats)");
     } else if (convert && a == "--keep-orientation") {
       cl.KeepOrientation = true;
@@ -114,6 +121,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.ScanPixelType = ParseScanMode(OptionValue(args, i, "color, gray or lineart"));
     } else if (scan && a == "--test-scanner") {
       cl.TestScanner = true;
+    } else if (hide && a == "--text") {
+      cl.HideText = OptionValue(args, i, "the text to hide");
+      cl.HasHideText = true;
+      if (cl.HideText.empty()) throw EUsageError("--text needs at least one character");
+    } else if (hide && a == "--file") {
+      cl.HideFile = OptionValue(args, i, "the file whose bytes to hide");
+    } else if (cl.Command == TCommandLine::cmReveal && a == "--out") {
+      cl.RevealOut = OptionValue(args, i, "the file to write the hidden data to");
     } else if (a.size() > 1 && a[0] == '-') {
       throw EUsageError("unknown option \"" + a + "\"");
     } else {
@@ -129,8 +144,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!cl.ScanList && cl.Files.size() != 1) throw EUsageError("scan needs OUT");
     return cl;
   }
-  const size_t wanted = convert ? 2 : 1;
-  if (cl.Files.size() != wanted) throw EUsageError(command + (convert ? " needs IN and OUT" : " needs one FILE"));
+  if (hide && cl.HasHideText == !cl.HideFile.empty())
+    throw EUsageError("hide needs one of --text TEXT and --file DATA");
+  const bool inOut = convert || hide;
+  const size_t wanted = inOut ? 2 : 1;
+  if (cl.Files.size() != wanted) throw EUsageError(command + (inOut ? " needs IN and OUT" : " needs one FILE"));
   return cl;
 }
 
@@ -155,6 +173,12 @@ std::string HelpText() {
       "      scan one page from the first scanner (or NAME) and save it as OUT\n"
       "  kestrix scan --list [--test-scanner]\n"
       "      list the scanners: name, then maker and model\n"
+      "  kestrix hide IN OUT (--text TEXT | --file DATA) [--format EXT] [--quiet]\n"
+      "      hide TEXT (its UTF-8 bytes) or the bytes of DATA in the low bits of IN's pixels, save OUT\n"
+      "  kestrix reveal IN [--out DATA] [--quiet]\n"
+      "      write the data hidden in IN to standard output, or to DATA\n"
+      "  kestrix capacity IN [--quiet]\n"
+      "      print how many bytes hide can store in IN\n"
       "  kestrix --help\n"
       "\n"
       "An input's format follows its extension (see `kestrix formats`), or its content when the\n"
@@ -170,6 +194,9 @@ std::string HelpText() {
       "--quiet hides the progress bar.\n"
       "scan goes through SANE; --test-scanner uses SANE's virtual test scanner instead of the\n"
       "machine's scanners. Without --dpi and --mode the scanner's own settings are used.\n"
+      "hide refuses data that does not fit, and an OUT format that would not keep every pixel\n"
+      "exactly (JPEG, or fewer colours): the data is read back before OUT is written. reveal fails\n"
+      "on a picture that holds no hidden data (an empty block reads as none).\n"
       "Exit status: 0 done, 1 a file could not be read or written, an operation could not run or\n"
       "a scan failed (no scanner, no such scanner), 2 a usage error.\n"
       "\n"

@@ -21,8 +21,19 @@ struct TOperationCall {
 };
 
 struct TCommandLine {
-  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats, cmScan } Command = cmHelp;
-  // FILE for info and colors; IN and OUT for convert; OUT for scan; none for formats and scan --list
+  enum TCommand {
+    cmHelp,
+    cmInfo,
+    cmConvert,
+    cmColors,
+    cmFormats,
+    cmScan,
+    cmHide,
+    cmReveal,
+    cmCapacity
+  } Command = cmHelp;
+  // FILE for info and colors; IN and OUT for convert and hide; IN for reveal and capacity; OUT for
+  // scan; none for formats and scan --list
   std::vector<std::string> Files;
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;
@@ -40,6 +51,11 @@ struct TCommandLine {
   int32_t ScanDpi = 0;
   int32_t ScanPixelType = -1;
   bool TestScanner = false;
+  // hide: --text TEXT or --file DATA, exactly one of them; reveal: --out DATA.
+  bool HasHideText = false;
+  std::string HideText;
+  std::string HideFile;
+  std::string RevealOut;
 };
 
 // Throws EUsageError for anything the tool does not understand.

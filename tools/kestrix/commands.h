@@ -10,5 +10,8 @@ int RunConvert(const TCommandLine& cl);
 int RunColors(const TCommandLine& cl);
 int RunFormats();
 int RunScan(const TCommandLine& cl);
+int RunHide(const TCommandLine& cl);
+int RunReveal(const TCommandLine& cl);
+int RunCapacity(const TCommandLine& cl);
 
 }  // namespace kestrix

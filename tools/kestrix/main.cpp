@@ -1,5 +1,5 @@
-// The kestrix command-line tool: file facts, conversion, colour counts, the format list and
-// scanning over the library.
+// The kestrix command-line tool: file facts, conversion, colour counts, the format list,
+// scanning and hidden data over the library.
 // Exit status 0 on success, 1 when a file cannot be read or written or an operation cannot run,
 // 2 for a usage error; every failure is one line on standard error.
 #include <csignal>
@@ -44,6 +44,12 @@ int main(int argc, char** argv) {
         return RunFormats();
       case TCommandLine::cmScan:
         return RunScan(cl);
+      case TCommandLine::cmHide:
+        return RunHide(cl);
+      case TCommandLine::cmReveal:
+        return RunReveal(cl);
+      case TCommandLine::cmCapacity:
+        return RunCapacity(cl);
     }
   } catch (const EUsageError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");

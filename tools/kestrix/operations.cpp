@@ -48,11 +48,11 @@ const std::vector<TToolOperation> kGeometryOperations = {
 
 }  // namespace
 
-// Geometry first, then colour and tone, convolution and Fourier: the order of the help text.
+// Geometry first, then colour and tone, convolution, effects and Fourier: the order of the help text.
 const std::vector<TToolOperation>& AllOperations() {
   static const std::vector<TToolOperation> all = [] {
     std::vector<TToolOperation> rows = kGeometryOperations;
-    for (auto group : {ColorToolOperations(), FilterToolOperations(), FourierToolOperations()})
+    for (auto group : {ColorToolOperations(), FilterToolOperations(), EffectToolOperations(), FourierToolOperations()})
       rows.insert(rows.end(), group.begin(), group.end());
     return rows;
   }();

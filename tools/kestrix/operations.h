@@ -32,6 +32,7 @@ std::span<const TToolOperation> ToolOperations();
 std::span<const TToolOperation> ColorToolOperations();
 std::span<const TToolOperation> FilterToolOperations();
 std::span<const TToolOperation> FourierToolOperations();
+std::span<const TToolOperation> EffectToolOperations();
 // The operation called `name`, or null.
 const TToolOperation* FindToolOperation(std::string_view name);
 

@@ -15,15 +15,6 @@ namespace kestrix {
 
 namespace {
 
-std::optional<kx::TRGB> Color(const std::string& s) {
-  const size_t a = s.find(','), b = a == std::string::npos ? a : s.find(',', a + 1);
-  if (b == std::string::npos) return std::nullopt;
-  const auto r = ParseInt(s.substr(0, a)), g = ParseInt(s.substr(a + 1, b - a - 1)), bl = ParseInt(s.substr(b + 1));
-  const auto byte = [](std::optional<int32_t> v) { return v && *v >= 0 && *v <= 255; };
-  if (!byte(r) || !byte(g) || !byte(bl)) return std::nullopt;
-  return kx::CreateRGB(uint8_t(*r), uint8_t(*g), uint8_t(*bl));
-}
-
 bool AllInts(std::span<const std::string> a) {
   for (const std::string& s : a)
     if (!ParseInt(s)) return false;
@@ -31,13 +22,13 @@ bool AllInts(std::span<const std::string> a) {
 }
 bool AllColors(std::span<const std::string> a) {
   for (const std::string& s : a)
-    if (!Color(s)) return false;
+    if (!ParseColor(s)) return false;
   return true;
 }
 bool NoArgs(std::span<const std::string>) { return true; }
 
 int32_t I(std::span<const std::string> a, size_t i) { return *ParseInt(a[i]); }
-kx::TRGB C(std::span<const std::string> a, size_t i) { return *Color(a[i]); }
+kx::TRGB C(std::span<const std::string> a, size_t i) { return *ParseColor(a[i]); }
 
 const std::vector<TToolOperation> kColorOperations = {
     {"IntensityRGBall", "DR DG DB", 3, AllInts,

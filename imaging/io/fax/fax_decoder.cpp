@@ -122,14 +122,14 @@ int32_t TKXFaxDecoder::Zeros() const {
     const uint8_t bit = fLsbFirst ? (b >> (p & 7)) & 1 : (b >> (7 - (p & 7))) & 1;
     if (bit) return n;
   }
-  return kMaxZeroCount;
+  return n;
 }
 
 bool TKXFaxDecoder::SkipEndOfLines() {
   bool any = false;
   while (fPos < fBits && (Peek() >> (32 - 11)) == 0) {
     const int32_t zeros = Zeros();
-    if (zeros >= kMaxZeroCount) {
+    if (zeros >= kMaxZeroCount || fPos + zeros >= fBits) {
       fPos = fBits;
       break;
     }
@@ -176,6 +176,7 @@ TFaxStatus TKXFaxDecoder::Runs1D(std::vector<int32_t>& changes) {
         break;
       case rkZeros: {
         const int32_t zeros = Zeros();
+        if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
         if (zeros >= kMaxZeroCount) return TFaxStatus::fsDamaged;
         fPos += zeros + 1;
         // An end-of-line code inside a row ends it in the current colour.
@@ -200,8 +201,8 @@ TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color, std::vector<int3
     p = std::min(p + n, fWidth);
   };
   for (;;) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
     const int32_t zeros = Zeros();
+    if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
     if (zeros <= 4) {
       paint(fcWhite, zeros);
       paint(fcBlack, 1);
@@ -277,6 +278,7 @@ TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
         break;
       case mkZeros: {
         const int32_t zeros = Zeros();
+        if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
         if (zeros < 11) return TFaxStatus::fsDamaged;
         // An end-of-line code: at the start of a row the end of the block, inside one its end.
         if (a0 < 0) return TFaxStatus::fsEnded;

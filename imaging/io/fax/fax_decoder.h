@@ -37,7 +37,8 @@ class TKXFaxDecoder {
 
  private:
   uint32_t Peek() const;
-  // Leading zero bits from the position (counting stops past the data).
+  // Leading zero bits from the position; counting stops at the end of the data and at a
+  // length no code has.
   int32_t Zeros() const;
   TFaxStatus Runs1D(std::vector<int32_t>& changes);
   TFaxStatus Runs2D(std::vector<int32_t>& changes);

@@ -523,10 +523,8 @@ void TIFFReadImage(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& par
 }
 
 bool TIFFTryStream(TStream& stream) {
-  uint8_t b[4];
-  if (stream.Read(b, 4) != 4) return false;
-  return (b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) ||
-         (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42);
+  uint8_t b[2];
+  return stream.Read(b, 2) == 2 && ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
 }
 
 int32_t _EnumTIFFImStream(TStream& stream) {

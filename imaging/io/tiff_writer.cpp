@@ -162,6 +162,10 @@ struct TInsertPoint {
   uint64_t Pointer = 4;
   uint32_t OldValue = 0;
   int32_t Pages = 0;
+  // The last page's next pointer when it leads nowhere readable (out of the file, into a
+  // cycle, to a cut directory): it is cleared, as what it points to may be the new page's
+  // bytes once they are there.
+  uint64_t BrokenEnd = 0;
 };
 
 bool FindInsertPoint(TStream& stream, int32_t index, TInsertPoint& at) {
@@ -170,6 +174,11 @@ bool FindInsertPoint(TStream& stream, int32_t index, TInsertPoint& at) {
   const std::vector<uint32_t> pages = in.PageOffsets();
   at.Pages = int32_t(pages.size());
   const size_t before = index < 0 ? 0 : std::min(size_t(index), pages.size());
+  if (!pages.empty()) {
+    TTiffIfd last;
+    if (!in.ReadIfd(pages.back(), last)) return false;
+    if (last.Next != 0) at.BrokenEnd = uint64_t(last.Offset) + 2 + 12 * uint64_t(last.Entries.size());
+  }
   if (before == 0) {
     at.Pointer = 4;
     at.OldValue = pages.empty() ? 0 : pages[0];
@@ -266,7 +275,11 @@ int32_t TIFFWriteStream(TStream& stream, bool append, TBitmap& bitmap, TIOParams
   }
   stream.WriteBuffer(tail.data(), int64_t(tail.size()));
   const int64_t end = stream.Position();
-  uint8_t pointer[4];
+  uint8_t pointer[4] = {};
+  if (append && insert.BrokenEnd != 0 && insert.BrokenEnd != insert.Pointer) {
+    stream.SetPosition(start + int64_t(insert.BrokenEnd));
+    stream.WriteBuffer(pointer, 4);
+  }
   dir.Set32(pointer, ifdOffset);
   stream.SetPosition(start + int64_t(append ? insert.Pointer : 4));
   stream.WriteBuffer(pointer, 4);

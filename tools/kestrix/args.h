@@ -21,7 +21,7 @@ struct TOperationCall {
 };
 
 struct TCommandLine {
-  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats, cmScan } Command = cmHelp;
+  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats, cmScan, cmPages } Command = cmHelp;
   // FILE for info and colors; IN and OUT for convert; OUT for scan; none for formats and scan --list
   std::vector<std::string> Files;
   std::vector<TParamAssignment> Sets;
@@ -40,6 +40,9 @@ struct TCommandLine {
   int32_t ScanDpi = 0;
   int32_t ScanPixelType = -1;
   bool TestScanner = false;
+  // pages: --insert IN (appended as a new page), --delete N (0-based; -1 for none).
+  std::string PagesInsert;
+  int32_t PagesDelete = -1;
 };
 
 // Throws EUsageError for anything the tool does not understand.

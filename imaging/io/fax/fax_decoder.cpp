@@ -293,6 +293,11 @@ TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
 }
 
 TFaxStatus TKXFaxDecoder::Finish(uint8_t* row, TFaxStatus status) {
+  // A last code cut by the end of the data was read with zero bits for its missing ones.
+  if (fPos > fBits) {
+    fPos = fBits;
+    if (status == TFaxStatus::fsOk) status = TFaxStatus::fsEnded;
+  }
   FaxFillRow(row, fWidth, 1, fChanges);
   FaxCloseChanges(fChanges, fWidth);
   fReference.swap(fChanges);
@@ -303,7 +308,7 @@ TFaxStatus TKXFaxDecoder::CCITTHuffmanGetLine(uint8_t* row) {
   fChanges.clear();
   SkipEndOfLines();
   const TFaxStatus status = Runs1D(fChanges);
-  fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
+  if (fPos <= fBits) fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
   return Finish(row, status);
 }
 

@@ -221,11 +221,11 @@ TEST_F(Registry, OneQuerySaysWhetherATypeReadsAndWrites) {
   KXFileFormatAdd({40, "Reads", "RDS", &NoRead, nullptr, nullptr});
   KXFileFormatAdd({41, "Writes", "WRS", nullptr, &NoWrite, nullptr});
   // A built-in type answers by its row even when the registry gives a record of it functions.
-  KXFileFormatAdd({ioTIFF, "Other TIFF", "TIF", &NoRead, &NoWrite, nullptr});
+  KXFileFormatAdd({ioICO, "Other icon", "ICO", &NoRead, &NoWrite, nullptr});
   const struct {
     TIOFileType type;
     bool reads, writes;
-  } cases[] = {{ioJPEG, true, true}, {ioTIFF, false, false}, {ioICO, true, false},     {40, true, false},
+  } cases[] = {{ioJPEG, true, true}, {ioTIFF, true, true}, {ioICO, true, false},      {40, true, false},
                {41, false, true},    {12, false, false},     {ioUnknown, false, false}};
   for (const auto& c : cases) {
     const TKXFormatAbilities a = KXFileFormatAbilities(c.type);

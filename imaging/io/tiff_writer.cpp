@@ -1,6 +1,7 @@
 // TIFF writing: the picture as one strip, uncompressed, PackBits, fax-coded (bilevel pages)
 // or through an installed LZW encoder, as a new file or as a further page of an existing one.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -226,6 +227,13 @@ int32_t TIFFWriteStream(TStream& stream, bool append, TBitmap& bitmap, TIOParams
   const TWritePlan plan = Plan(params, bilevel, zeroIsDark);
 
   std::vector<uint8_t> header = {'I', 'I', 42, 0, 0, 0, 0, 0};
+  // An append that gives up leaves the stream as long as it was.
+  const int64_t oldSize = append ? stream.Size() : 0;
+  auto giveUp = [&](const char* reason) {
+    if (reason) progress.Abort(reason);
+    if (append) stream.SetSize(oldSize);
+    return 0;
+  };
   if (append)
     stream.Seek(0, soEnd);
   else
@@ -233,11 +241,8 @@ int32_t TIFFWriteStream(TStream& stream, bool append, TBitmap& bitmap, TIOParams
   if ((stream.Position() - start) & 1) stream.WriteBuffer(header.data() + 4, 1);
   const uint64_t stripOffset = uint64_t(stream.Position() - start);
   const uint64_t stripBytes = WriteStrip(stream, *picture, plan, progress);
-  if (progress.Aborted()) return 0;
-  if (stripOffset + stripBytes > UINT32_MAX) {
-    progress.Abort("the picture is too large for a TIFF file");
-    return 0;
-  }
+  if (progress.Aborted()) return giveUp(nullptr);
+  if (stripOffset + stripBytes > UINT32_MAX) return giveUp("the picture is too large for a TIFF file");
 
   TTiffDirectoryOut dir(false);
   dir.Long(ttImageWidth, uint32_t(picture->Width()));
@@ -269,22 +274,42 @@ int32_t TIFFWriteStream(TStream& stream, bool append, TBitmap& bitmap, TIOParams
   uint32_t ifdOffset = 0;
   uint64_t nextField = 0;
   const uint64_t base = uint64_t(stream.Position() - start);
-  if (!dir.Write(tail, base, append ? insert.OldValue : 0, ifdOffset, nextField)) {
-    progress.Abort("the picture is too large for a TIFF file");
-    return 0;
-  }
+  if (!dir.Write(tail, base, append ? insert.OldValue : 0, ifdOffset, nextField))
+    return giveUp("the picture is too large for a TIFF file");
   stream.WriteBuffer(tail.data(), int64_t(tail.size()));
   const int64_t end = stream.Position();
-  uint8_t pointer[4] = {};
-  if (append && insert.BrokenEnd != 0 && insert.BrokenEnd != insert.Pointer) {
-    stream.SetPosition(start + int64_t(insert.BrokenEnd));
+  if (!append) {
+    uint8_t pointer[4];
+    dir.Set32(pointer, ifdOffset);
+    stream.SetPosition(start + 4);
     stream.WriteBuffer(pointer, 4);
+    stream.SetPosition(end);
+    return 1;
   }
-  dir.Set32(pointer, ifdOffset);
-  stream.SetPosition(start + int64_t(append ? insert.Pointer : 4));
-  stream.WriteBuffer(pointer, 4);
+  // The pointers are patched in place; a damaged file whose structures overlap them is put
+  // back as it was when the chain does not come out one page longer.
+  std::vector<std::pair<int64_t, std::array<uint8_t, 4>>> patches;
+  auto patch = [&](uint64_t at, uint32_t value) {
+    std::array<uint8_t, 4> old{}, now{};
+    stream.SetPosition(start + int64_t(at));
+    stream.ReadBuffer(old.data(), 4);
+    patches.push_back({start + int64_t(at), old});
+    dir.Set32(now.data(), value);
+    stream.SetPosition(start + int64_t(at));
+    stream.WriteBuffer(now.data(), 4);
+  };
+  if (insert.BrokenEnd != 0 && insert.BrokenEnd != insert.Pointer) patch(insert.BrokenEnd, 0);
+  patch(insert.Pointer, ifdOffset);
+  stream.SetPosition(start);
+  if (_EnumTIFFImStream(stream) != insert.Pages + 1) {
+    for (auto it = patches.rbegin(); it != patches.rend(); ++it) {
+      stream.SetPosition(it->first);
+      stream.WriteBuffer(it->second.data(), 4);
+    }
+    return giveUp("the TIFF file's directories overlap");
+  }
   stream.SetPosition(end);
-  return append ? insert.Pages + 1 : 1;
+  return insert.Pages + 1;
 }
 
 void TIFFWriteImage(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {

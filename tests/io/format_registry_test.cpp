@@ -221,7 +221,7 @@ TEST_F(Registry, OneQuerySaysWhetherATypeReadsAndWrites) {
   KXFileFormatAdd({40, "Reads", "RDS", &NoRead, nullptr, nullptr});
   KXFileFormatAdd({41, "Writes", "WRS", nullptr, &NoWrite, nullptr});
   // A built-in type answers by its row even when the registry gives a record of it functions.
-  KXFileFormatAdd({ioICO, "Other icon", "ICO", &NoRead, &NoWrite, nullptr});
+  KXFileFormatAdd({ioTIFF, "Other TIFF", "TIF", &NoRead, &NoWrite, nullptr});
   const struct {
     TIOFileType type;
     bool reads, writes;

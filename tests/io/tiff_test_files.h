@@ -10,6 +10,7 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/tiff_codec.h"
+#include "tests/io/text_page.h"
 #include "tests/support/test_support.h"
 
 namespace kxtest {
@@ -83,8 +84,5 @@ inline bool LibtiffDecode(const std::string& path, kx::TBitmap& out) {
   if (Run(kTiff2rgba + " -c none -n " + Quote(path) + " " + Quote(rgba) + " 2>/dev/null") != 0) return false;
   return PillowDecode(rgba, 0, out);
 }
-
-// A text-like bilevel page: lines of letter-sized blocks with gaps, some rules and a frame.
-kx::TBitmap TextPage(int32_t width, int32_t height, uint32_t seed = 7);
 
 }  // namespace kxtest

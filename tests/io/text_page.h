@@ -1,10 +1,16 @@
-#include "tests/io/tiff_test_files.h"
+// A text-like bilevel page for the fax tests and benchmarks: lines of letter-like strokes with
+// gaps between words, and a frame; white is 1. Far from noise, so it codes as real pages do.
+#pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#include "imaging/core/bitmap.h"
 
 namespace kxtest {
 
-kx::TBitmap TextPage(int32_t width, int32_t height, uint32_t seed) {
+inline kx::TBitmap TextPage(int32_t width, int32_t height, uint32_t seed = 7) {
   kx::TBitmap page(width, height, kx::pf1bit);
   const int32_t rowLen = (width + 7) / 8;
   for (int32_t y = 0; y < height; ++y) std::memset(page.ScanLine(y), 0xFF, size_t(rowLen));

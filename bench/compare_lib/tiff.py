@@ -71,7 +71,8 @@ def write_commands(kestrix, src, out, coding, bilevel, with_tiffcp):
     if magick:
         commands["ImageMagick"] = [CONVERT, src, "-compress", magick, out]
     if vips:
-        commands["libvips"] = ["vips", "tiffsave", src, out, "--compression", vips]
+        commands["libvips"] = ["vips", "tiffsave", src, out, "--compression", vips] + (["--bitdepth", "1"] if bilevel
+                                                                                        else [])
     if pil:
         commands["Pillow"] = [PYTHON, "-c", PIL_SAVE, src, out, pil]
     return commands

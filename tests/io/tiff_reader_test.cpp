@@ -392,3 +392,63 @@ TEST(TiffReader, ALzwDecoderThatFailsAbortsThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page of one-row strips: progress after every row, a stop asked for by the handler ends the
+// page there, and a parameter-only read fills the parameters without touching the picture.
+TEST(TiffReader, ProgressPreviewAndAbortFollowTheRows) {
+  TIOParamsVals params;
+  const TBitmap picture = Filled(3, 4, {9, 9, 9});
+  std::vector<uint8_t> bytes = WriteTiffBytes(picture, params);
+  const TTiffRead preview = ReadTiffBytes(bytes, 0, true);
+  EXPECT_FALSE(preview.Aborted);
+  EXPECT_TRUE(preview.Bitmap.Empty());
+  EXPECT_EQ(preview.Params.Width, 3);
+  EXPECT_EQ(preview.Params.Height, 4);
+
+  struct TStopper {
+    bool* flag;
+    std::vector<int> values;
+    void Handler(void*, int per) {
+      values.push_back(per);
+      if (values.size() == 2) *flag = true;
+    }
+  };
+  bool aborted = false;
+  TStopper stopper{&aborted, {}};
+  TProgressRec progress;
+  progress.Aborting = &aborted;
+  progress.fOnProgress = TProgressEvent::Bind<&TStopper::Handler>(&stopper);
+  TMemoryStream stream(bytes);
+  TBitmap bitmap;
+  params.TIFF_ImageIndex = 0;
+  int32_t pages = 0;
+  // Our pages are one strip, so the stop takes effect at its end; a page of one-row strips
+  // stops after the row that asked for it.
+  TIFFReadStream(bitmap, stream, pages, &params, progress, false);
+  EXPECT_EQ(stopper.values, (std::vector<int>{25, 50, 75, 100}));
+
+  THandTiff t;
+  const uint32_t rows = t.Data({1, 2, 3, 4});
+  const uint32_t offsets = t.Data(
+      {uint8_t(rows), 0, 0, 0, uint8_t(rows + 1), 0, 0, 0, uint8_t(rows + 2), 0, 0, 0, uint8_t(rows + 3), 0, 0, 0});
+  const uint32_t counts = t.Data({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
+  const uint32_t ifd = t.Ifd({{256, kLong, 1, 1},
+                              {257, kLong, 1, 4},
+                              {258, kShort, 1, 8},
+                              {262, kShort, 1, 1},
+                              {273, kLong, 4, offsets},
+                              {278, kLong, 1, 1},
+                              {279, kLong, 4, counts}});
+  TMemoryStream strips(t.Bytes(ifd));
+  aborted = false;
+  stopper.values.clear();
+  TIFFReadStream(bitmap, strips, pages, &params, progress, false);
+  EXPECT_TRUE(aborted);
+  EXPECT_EQ(stopper.values, (std::vector<int>{25, 50}));
+  EXPECT_EQ(bitmap.GetPixel(0, 1), (TRGB{2, 2, 2}));
+  EXPECT_EQ(bitmap.GetPixel(0, 2), (TRGB{}));
+}
+
+}  // namespace

@@ -54,8 +54,13 @@ TTiffInput::TTiffInput(TStream& stream) : fStream(stream) {
 bool TTiffInput::ReadAt(uint64_t offset, uint64_t n, std::vector<uint8_t>& out) {
   if (offset > uint64_t(fSize) || n > uint64_t(fSize) - offset) return false;
   out.resize(size_t(n));
+  return ReadInto(offset, n, out.data());
+}
+
+bool TTiffInput::ReadInto(uint64_t offset, uint64_t n, uint8_t* out) {
+  if (offset > uint64_t(fSize) || n > uint64_t(fSize) - offset) return false;
   fStream.SetPosition(fStart + int64_t(offset));
-  return fStream.Read(out.data(), int64_t(n)) == int64_t(n);
+  return fStream.Read(out, int64_t(n)) == int64_t(n);
 }
 
 bool TTiffInput::ReadIfd(uint32_t offset, TTiffIfd& ifd) {

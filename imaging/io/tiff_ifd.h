@@ -102,6 +102,8 @@ class TTiffInput {
 
   // `n` bytes at `offset`, or false when they are not all in the stream.
   bool ReadAt(uint64_t offset, uint64_t n, std::vector<uint8_t>& out);
+  // The same into memory of the caller's, `n` bytes long.
+  bool ReadInto(uint64_t offset, uint64_t n, uint8_t* out);
   // The offsets of the directories in chain order. The walk ends at a zero offset, at one that
   // was met before (a cycle), at one whose directory does not fit in the stream, or after as
   // many directories as the stream could hold.

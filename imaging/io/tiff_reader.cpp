@@ -283,13 +283,25 @@ uint64_t RowBytes(uint32_t samples, uint32_t width, uint32_t bits) {
 bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t rows, uint32_t width, uint32_t samples,
                                std::vector<uint8_t>& out) {
   const uint64_t rowBytes = RowBytes(samples, width, fP.Bits);
-  out.assign(size_t(rowBytes * rows), 0);
+  // Decoders that can fail leave what they never reached black; uncompressed rows are read
+  // over the whole buffer, so it need not be cleared first.
+  if (fP.Compression == kNone && fP.FillOrder != 2)
+    out.resize(size_t(rowBytes * rows));
+  else
+    out.assign(size_t(rowBytes * rows), 0);
   if (index >= fP.Offsets.size()) return Fail("TIFF strip or tile missing");
   const uint64_t offset = fP.Offsets[index];
   if (offset >= uint64_t(fIn.Size())) return Fail("TIFF strip or tile beyond the end of the file");
   // A missing or zero count means up to the end of the stream; a count past it is cut there.
   uint64_t count = index < fP.Counts.size() ? fP.Counts[index] : 0;
   if (count == 0 || count > uint64_t(fIn.Size()) - offset) count = uint64_t(fIn.Size()) - offset;
+  // Uncompressed rows are read straight into place.
+  if (fP.Compression == kNone && fP.FillOrder != 2) {
+    const uint64_t take = std::min<uint64_t>(count, out.size());
+    if (!fIn.ReadInto(offset, take, out.data())) return Fail("TIFF strip or tile cannot be read");
+    if (take < out.size()) return Fail("TIFF pixel data ends early");
+    return true;
+  }
   if (!fIn.ReadAt(offset, count, fData)) return Fail("TIFF strip or tile cannot be read");
   if (fP.FillOrder == 2 && !IsFax(fP.Compression))
     for (uint8_t& b : fData) b = uint8_t(((b * 0x0802u & 0x22110u) | (b * 0x8020u & 0x88440u)) * 0x10101u >> 16);

@@ -13,6 +13,7 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/tiff_codec.h"
+#include "imaging/io/tiff_ifd.h"
 #include "tests/io/tiff_test_files.h"
 #include "tests/support/test_support.h"
 
@@ -449,6 +450,39 @@ TEST(TiffReader, ProgressPreviewAndAbortFollowTheRows) {
   EXPECT_EQ(stopper.values, (std::vector<int>{25, 50}));
   EXPECT_EQ(bitmap.GetPixel(0, 1), (TRGB{2, 2, 2}));
   EXPECT_EQ(bitmap.GetPixel(0, 2), (TRGB{}));
+}
+
+}  // namespace
+
+namespace {
+
+// Deleting the first of two pages moves the second; the EXIF directory it points to moves with
+// it, so its values are still where its entries say.
+TEST(TiffReader, DeletingAPageMovesTheDirectoriesTheOthersPointTo) {
+  THandTiff t;
+  const uint32_t strip = t.Data({1, 2, 3, 4});
+  const uint32_t first = t.Ifd(GrayPage(strip, 4, 2));
+  const uint32_t text = t.Data({'c', 'a', 'm', 'e', 'r', 'a', 0});
+  const uint32_t exif = t.Ifd({{0x9003, kAscii, 7, text}});
+  std::vector<THandTiff::TEntry> second = GrayPage(strip, 4, 2);
+  second.push_back({34665, kLong, 1, exif});
+  const uint32_t secondAt = t.Ifd(second);
+  std::vector<uint8_t> bytes = t.Bytes(first);
+  std::memcpy(bytes.data() + t.nextFields[0], &secondAt, 4);
+  TMemoryStream stream(bytes);
+  ASSERT_EQ(_DeleteTIFFImStream(stream, 0), 2);
+  TMemoryStream left(stream.Bytes());
+  TTiffInput in(left);
+  const std::vector<uint32_t> pages = in.PageOffsets();
+  ASSERT_EQ(pages.size(), 1u);
+  TTiffIfd page, moved;
+  ASSERT_TRUE(in.ReadIfd(pages[0], page));
+  const uint32_t exifAt = in.Integer(page.Find(34665), 0);
+  ASSERT_TRUE(in.ReadIfd(exifAt, moved));
+  EXPECT_EQ(in.Text(moved.Find(0x9003)), "camera");
+  EXPECT_LT(stream.Size(), int64_t(bytes.size()));
+  const TTiffRead r = ReadTiffBytes(stream.Bytes());
+  EXPECT_EQ(r.Bitmap.GetPixel(1, 1), (TRGB{4, 4, 4}));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ TEST(KestrixFormats, ListsTheRegistryWithTheToolsEntries) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
-            "   1  TIFF Bitmap                 TIF;TIFF                    -\n"
+            "   1  TIFF Bitmap                 TIF;TIFF                    read write\n"
             "   2  CompuServe Bitmap           GIF                         -\n"
             "   3  JPEG Bitmap                 JPG;JPEG;JPE                read write\n"
             "   4  PaintBrush                  PCX                         -\n"

@@ -8,8 +8,10 @@ from .common import CONVERT, PIXELS, PYTHON, WIDTH, HEIGHT, benchmark_mps, best_
 from .photo import photo
 
 BENCHES = ["tiff_bench"]
-# Speed goals as ratios of our throughput to a peer's, checked in the same run.
-GOALS = {"tiffcp": 1.0, "ImageMagick": 3.0, "Pillow": 1.0}
+# Speed goals as ratios of our throughput to a peer's, checked in the same run: libtiff's only
+# for the fax codings, where tiffcp decodes and encodes as we do (it copies uncompressed strips).
+GOALS = {"ImageMagick": 3.0, "Pillow": 1.0}
+FAX_GOALS = dict(GOALS, tiffcp=1.0)
 PEERS = ["tiffcp", "ImageMagick", "libvips", "Pillow"]
 TIFFCP = "/usr/bin/tiffcp"
 PAGE_WIDTH, PAGE_HEIGHT = 2480, 3508
@@ -141,10 +143,11 @@ def report(session):
     print("photograph: %dx%d (%.1f MP), A4 page %dx%d; files: %s" % (WIDTH, HEIGHT, PIXELS / 1e6, PAGE_WIDTH,
                                                                      PAGE_HEIGHT, sizes))
     page_pixels = PAGE_WIDTH * PAGE_HEIGHT
-    for title, rows, pixels in (("photograph", photo_rows, PIXELS), ("A4 page", page_rows, page_pixels)):
+    for title, rows, pixels, goals in (("photograph", photo_rows, PIXELS, GOALS),
+                                       ("A4 page", page_rows, page_pixels, FAX_GOALS)):
         mps = [(op, {name: pixels / 1e6 / t for name, t in times.items()}) for op, times in rows]
         print_table("TIFF %s whole process (MP/s; ratios are ours / theirs, ! = goal missed)" % title, mps,
-                    ["kestrix"] + PEERS, "kestrix", GOALS)
+                    ["kestrix"] + PEERS, "kestrix", goals)
     if session.in_process:
         print_table("TIFF in process (tiff_bench)", in_process(session.build.bench("tiff_bench"), session.quick),
                     ["tiff_bench"], "tiff_bench", GOALS)

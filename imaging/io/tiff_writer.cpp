@@ -95,7 +95,10 @@ uint64_t WriteStrip(TStream& stream, const TBitmap& bitmap, const TWritePlan& pl
     progress.Report();
     const uint8_t* line = bitmap.ScanLine(y);
     if (plan.Bilevel) {
-      for (size_t i = 0; i < rowBytes; ++i) row[i] = plan.Invert ? uint8_t(~line[i]) : line[i];
+      if (plan.Invert)
+        for (size_t i = 0; i < rowBytes; ++i) row[i] = uint8_t(~line[i]);
+      else
+        std::memcpy(row.data(), line, rowBytes);
       row[rowBytes - 1] &= lastMask;
     } else {
       const TRGB* px = reinterpret_cast<const TRGB*>(line);

@@ -145,11 +145,6 @@ int32_t TKestrixIO::InsertToFileGif(const std::string&) {
   return 0;
 }
 
-int32_t TKestrixIO::InsertToFileTIFF(const std::string&) {
-  fAborting = true;
-  return 0;
-}
-
 void TKestrixIO::ImportMetafile(const std::string&, int32_t, int32_t) { fAborting = true; }
 
 bool TKestrixIO::Acquire() {

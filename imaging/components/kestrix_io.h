@@ -179,4 +179,10 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   TIOParamsVals fIOParams;
 };
 
+// The pages of a TIFF file (0 for a file that is not one), and the deletion of page `index`:
+// the file is rewritten without it under a temporary name and renamed, and the number of
+// pages it had is returned (0 when it is no TIFF or a page cannot be copied, nothing changed).
+int32_t EnumTIFFIm(const std::string& fileName);
+int32_t DeleteTIFFIm(const std::string& fileName, int32_t index);
+
 }  // namespace kx

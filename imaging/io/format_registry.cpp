@@ -12,6 +12,7 @@
 #include "imaging/io/jpeg_codec.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/io/stream_headers.h"
+#include "imaging/io/tiff_codec.h"
 
 namespace kx {
 namespace {
@@ -48,10 +49,6 @@ bool GifTry(TStream& stream) {
 bool PcxTry(TStream& stream) {
   uint8_t b[2];
   return Peek(stream, b) && b[0] == 0x0A && b[1] <= 5;
-}
-bool TiffTry(TStream& stream) {
-  uint8_t b[2];
-  return Peek(stream, b) && ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
 }
 
 void ReadJpeg(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
@@ -93,7 +90,9 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "tiff",
      .LoadExtensions = "tif;tiff",
      .SaveExtensions = "tif;tiff",
-     .Try = &TiffTry,
+     .Read = &TIFFReadImage,
+     .Write = &TIFFWriteImage,
+     .Try = &TIFFTryStream,
      .Detect = {{.Rank = 80, .MoreThan = 12, .Signature = "TIFF"}, {.Rank = 90, .MoreThan = 8}},
      .HeaderUse = hdRequired,
      .HeaderSignature = "TIFF",

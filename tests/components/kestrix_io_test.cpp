@@ -165,7 +165,7 @@ TEST_F(KestrixIO, SaveToFileWritesOnlyTheSaveableExtensions) {
   const struct {
     const char* name;
     bool written;
-  } cases[] = {{"a.jpg", true},  {"b.JPEG", true}, {"c.jpe", false}, {"d.tiff", false},
+  } cases[] = {{"a.jpg", true},  {"b.JPEG", true}, {"c.jpe", false}, {"d.tiff", true},
                {"e.dib", false}, {"f.ico", false}, {"g.xyz", false}, {"h", false}};
   for (const auto& c : cases) {
     const std::string path = folder + "/" + c.name;
@@ -173,7 +173,7 @@ TEST_F(KestrixIO, SaveToFileWritesOnlyTheSaveableExtensions) {
     EXPECT_EQ(io.Aborting(), !c.written) << c.name;
     EXPECT_EQ(std::filesystem::exists(path), c.written) << c.name;
   }
-  EXPECT_EQ(Entries(folder), (std::set<std::string>{"a.jpg", "b.JPEG"})) << "no temporary left";
+  EXPECT_EQ(Entries(folder), (std::set<std::string>{"a.jpg", "b.JPEG", "d.tiff"})) << "no temporary left";
   EXPECT_EQ(ReadFile(folder + "/a.jpg"), jpeg);
   EXPECT_EQ(io.IOParams().FileName, "") << "saving does not record a name";
 }
@@ -201,8 +201,6 @@ TEST_F(KestrixIO, HeaderedImagesFollowOneAnotherInAStream) {
   }
   // Codecs still missing write nothing, header included.
   const int64_t size = stream.Size();
-  io.SaveToStreamTIFF(stream);
-  EXPECT_TRUE(io.Aborting());
   io.SaveToStreamPCX(stream);
   EXPECT_TRUE(io.Aborting());
   EXPECT_EQ(stream.Size(), size);

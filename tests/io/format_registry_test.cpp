@@ -225,8 +225,8 @@ TEST_F(Registry, OneQuerySaysWhetherATypeReadsAndWrites) {
   const struct {
     TIOFileType type;
     bool reads, writes;
-  } cases[] = {{ioJPEG, true, true}, {ioTIFF, false, false}, {ioICO, true, false},     {40, true, false},
-               {41, false, true},    {12, false, false},     {ioUnknown, false, false}};
+  } cases[] = {{ioJPEG, true, true}, {ioTIFF, true, true}, {ioICO, true, false},     {40, true, false},
+               {41, false, true},    {12, false, false},   {ioUnknown, false, false}};
   for (const auto& c : cases) {
     const TKXFormatAbilities a = KXFileFormatAbilities(c.type);
     EXPECT_EQ(a.Reads, c.reads) << c.type;

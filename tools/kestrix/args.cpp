@@ -52,6 +52,14 @@ int32_t ParseScanMode(const std::string& text) {
   throw EUsageError("--mode needs color, gray or lineart, got \"" + text + "\"");
 }
 
+int32_t ParsePageIndex(const std::string& text) {
+  int32_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < 0)
+    throw EUsageError("--delete needs a page number (0 is the first), got \"" + text + "\"");
+  return v;
+}
+
 }  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -78,12 +86,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmReveal;
   } else if (command == "capacity") {
     cl.Command = TCommandLine::cmCapacity;
+  } else if (command == "pages") {
+    cl.Command = TCommandLine::cmPages;
   } else {
     throw EUsageError("unknown command \"" + command + "\"");
   }
   const bool convert = cl.Command == TCommandLine::cmConvert;
   const bool scan = cl.Command == TCommandLine::cmScan;
   const bool hide = cl.Command == TCommandLine::cmHide;
+  const bool pages = cl.Command == TCommandLine::cmPages;
   bool optionsEnded = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -129,6 +140,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.HideFile = OptionValue(args, i, "the file whose bytes to hide");
     } else if (cl.Command == TCommandLine::cmReveal && a == "--out") {
       cl.RevealOut = OptionValue(args, i, "the file to write the hidden data to");
+    } else if (pages && a == "--insert" && cl.PagesDelete < 0 && cl.PagesInsert.empty()) {
+      cl.PagesInsert = OptionValue(args, i, "the picture file to insert");
+    } else if (pages && a == "--delete" && cl.PagesDelete < 0 && cl.PagesInsert.empty()) {
+      cl.PagesDelete = ParsePageIndex(OptionValue(args, i, "a page number (0 is the first)"));
     } else if (a.size() > 1 && a[0] == '-') {
       throw EUsageError("unknown option \"" + a + "\"");
     } else {
@@ -179,6 +194,9 @@ std::string HelpText() {
       "      write the data hidden in IN to standard output, or to DATA\n"
       "  kestrix capacity IN [--quiet]\n"
       "      print how many bytes hide can store in IN\n"
+      "  kestrix pages FILE [--insert IN | --delete N] [--quiet]\n"
+      "      list the pages of a multi-page FILE (TIFF): index, size, bits, compression; or append\n"
+      "      IN's picture as a new last page; or delete page N (0 is the first)\n"
       "  kestrix --help\n"
       "\n"
       "An input's format follows its extension (see `kestrix formats`), or its content when the\n"

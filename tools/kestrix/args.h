@@ -30,10 +30,11 @@ struct TCommandLine {
     cmScan,
     cmHide,
     cmReveal,
-    cmCapacity
+    cmCapacity,
+    cmPages
   } Command = cmHelp;
   // FILE for info and colors; IN and OUT for convert and hide; IN for reveal and capacity; OUT for
-  // scan; none for formats and scan --list
+  // scan; FILE for pages; none for formats and scan --list
   std::vector<std::string> Files;
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;
@@ -56,6 +57,9 @@ struct TCommandLine {
   std::string HideText;
   std::string HideFile;
   std::string RevealOut;
+  // pages: --insert IN (appended as a new page), --delete N (0-based; -1 for none).
+  std::string PagesInsert;
+  int32_t PagesDelete = -1;
 };
 
 // Throws EUsageError for anything the tool does not understand.

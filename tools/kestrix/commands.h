@@ -13,5 +13,6 @@ int RunScan(const TCommandLine& cl);
 int RunHide(const TCommandLine& cl);
 int RunReveal(const TCommandLine& cl);
 int RunCapacity(const TCommandLine& cl);
+int RunPages(const TCommandLine& cl);
 
 }  // namespace kestrix

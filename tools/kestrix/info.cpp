@@ -5,6 +5,7 @@
 #include "imaging/io/ioparams.h"
 #include "imaging/io/ioparams_fields.h"
 #include "tools/kestrix/commands.h"
+#include "tools/kestrix/multi_image_formats.h"
 #include "tools/kestrix/picture_io.h"
 
 namespace kestrix {
@@ -13,6 +14,9 @@ int RunInfo(const TCommandLine& cl) {
   kx::TBitmap bitmap;
   kx::TIOParamsVals params;
   LoadPicture(cl.Files[0], bitmap, params, true, cl.Quiet);
+  // The tool counts the pages a TIFF file holds, whatever its page-number tag says.
+  if (params.FileType == kx::ioTIFF && cl.Files[0] != "-")
+    params.TIFF_PageCount = MultiImageFormat(kx::ioTIFF)->Count(cl.Files[0]);
   std::string text;
   for (const kx::TIOParamField& field : kx::IOParamFields())
     text += std::string(field.Name) + "=" + field.Get(params) + "\n";

@@ -1,5 +1,5 @@
 // The kestrix command-line tool: file facts, conversion, colour counts, the format list,
-// scanning and hidden data over the library.
+// scanning, hidden data and the pages of multi-page files over the library.
 // Exit status 0 on success, 1 when a file cannot be read or written or an operation cannot run,
 // 2 for a usage error; every failure is one line on standard error.
 #include <csignal>
@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
         return RunReveal(cl);
       case TCommandLine::cmCapacity:
         return RunCapacity(cl);
+      case TCommandLine::cmPages:
+        return RunPages(cl);
     }
   } catch (const EUsageError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");

@@ -1,0 +1,88 @@
+// What the TIFF tests share: reading a page of a file or of bytes with the reason of a failure,
+// writing a picture with given parameters, and the oracles' decodings of a page.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/progress.h"
+#include "imaging/core/stream.h"
+#include "imaging/io/ioparams.h"
+#include "imaging/io/tiff_codec.h"
+#include "tests/io/text_page.h"
+#include "tests/support/test_support.h"
+
+namespace kxtest {
+
+inline const std::string kPython = "/usr/bin/python3";
+inline const std::string kConvert = "/usr/bin/convert";
+inline const std::string kTiffcp = "/usr/bin/tiffcp";
+inline const std::string kTiffinfo = "/usr/bin/tiffinfo";
+inline const std::string kTiff2rgba = "/usr/bin/tiff2rgba";
+
+inline bool HaveTiffOracles() {
+  return Have(kPython) && Have(kConvert) && Have(kTiffcp) && Have(kTiffinfo) && Have(kTiff2rgba);
+}
+
+// One read of a page: the picture, the parameters, whether it aborted and why.
+struct TTiffRead {
+  kx::TBitmap Bitmap;
+  kx::TIOParamsVals Params;
+  int32_t Pages = 0;
+  bool Aborted = false;
+  kx::TKXDiagnostics Diagnostics;
+};
+
+inline TTiffRead ReadTiffBytes(const std::vector<uint8_t>& bytes, int32_t page = 0, bool paramsOnly = false,
+                               kx::TTIFFLZWDecompFunc lzw = nullptr) {
+  TTiffRead r;
+  kx::TMemoryStream stream(bytes);
+  r.Params.TIFF_ImageIndex = page;
+  r.Params.TIFF_LZWDecompress = lzw;
+  kx::TProgressRec progress;
+  progress.Aborting = &r.Aborted;
+  progress.Diagnostics = &r.Diagnostics;
+  kx::TIFFReadStream(r.Bitmap, stream, r.Pages, &r.Params, progress, paramsOnly);
+  return r;
+}
+
+inline TTiffRead ReadTiffFile(const std::string& path, int32_t page = 0) { return ReadTiffBytes(ReadFile(path), page); }
+
+// The picture as 24-bit pixels, for comparing with the oracles' decodings.
+inline kx::TBitmap As24(const kx::TBitmap& b) {
+  kx::TBitmap c(b);
+  c.SetPixelFormat(kx::pf24bit);
+  return c;
+}
+
+// Writes `bitmap` as a new TIFF with `params`; the bytes, or empty when the write aborted.
+inline std::vector<uint8_t> WriteTiffBytes(const kx::TBitmap& bitmap, kx::TIOParamsVals params) {
+  kx::TMemoryStream stream;
+  bool aborted = false;
+  kx::TProgressRec progress;
+  progress.Aborting = &aborted;
+  kx::TBitmap copy(bitmap);
+  kx::TIFFWriteStream(stream, false, copy, params, progress);
+  return aborted ? std::vector<uint8_t>() : stream.Bytes();
+}
+
+// Pillow's decoding of page `page` of a TIFF file, as 24-bit pixels.
+inline bool PillowDecode(const std::string& path, int page, kx::TBitmap& out) {
+  const std::string ppm = TempPath(".ppm");
+  const std::string script =
+      "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\nim.seek(int(sys.argv[2]))\n"
+      "im.convert('RGB').save(sys.argv[3])\n";
+  if (Run(kPython + " -c " + Quote(script) + " " + Quote(path) + " " + std::to_string(page) + " " + Quote(ppm)) != 0)
+    return false;
+  return ReadNetpbm(ppm, out);
+}
+
+// libtiff's own decoding of the first page (tiff2rgba, then Pillow for the RGBA file's pixels).
+inline bool LibtiffDecode(const std::string& path, kx::TBitmap& out) {
+  const std::string rgba = TempPath(".tif");
+  if (Run(kTiff2rgba + " -c none -n " + Quote(path) + " " + Quote(rgba) + " 2>/dev/null") != 0) return false;
+  return PillowDecode(rgba, 0, out);
+}
+
+}  // namespace kxtest

@@ -140,11 +140,6 @@ void TKestrixIO::Update() {
   }
 }
 
-int32_t TKestrixIO::InsertToFileGif(const std::string&) {
-  fAborting = true;
-  return 0;
-}
-
 int32_t TKestrixIO::InsertToFileTIFF(const std::string&) {
   fAborting = true;
   return 0;

@@ -169,4 +169,11 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
   TIOParamsVals fIOParams;
 };
 
+// Multi-image GIF files: DeleteGifIm removes image `index` and returns the images left;
+// EnumGifIm counts the images (0 when the file cannot be read); CheckAniGif tells whether the
+// file loops (false when it cannot be read).
+int32_t DeleteGifIm(const std::string& fileName, int32_t index);
+int32_t EnumGifIm(const std::string& fileName);
+bool CheckAniGif(const std::string& fileName);
+
 }  // namespace kx

@@ -16,6 +16,7 @@
 #include "platform/qt/qt_clipboard.h"
 #include "tools/kestrix-view/picture_load.h"
 #include "tools/kestrix-view/viewer_view.h"
+#include "imaging/io/lzw/lzw_coders.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ struct TTitle {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kx::KXInstallLZWCoders();
   const bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
   const bool grab = argc == 3 && std::strncmp(argv[2], "--grab=", 7) == 0;
   if (help || (argc != 2 && !grab)) {

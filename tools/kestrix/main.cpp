@@ -13,6 +13,7 @@
 #include "tools/kestrix/args.h"
 #include "tools/kestrix/commands.h"
 #include "tools/kestrix/errors.h"
+#include "imaging/io/lzw/lzw_coders.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ int Fail(int status, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kx::KXInstallLZWCoders();
   using namespace kestrix;
   try {
     const TCommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

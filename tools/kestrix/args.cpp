@@ -72,6 +72,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmFormats;
   } else if (command == "scan") {
     cl.Command = TCommandLine::cmScan;
+  } else if (command == "animate") {
+    cl.Command = TCommandLine::cmAnimate;
   } else {
     throw EUsageError("unknown command \"" + command + "\"");
   }
@@ -129,6 +131,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!cl.ScanList && cl.Files.size() != 1) throw EUsageError("scan needs OUT");
     return cl;
   }
+  if (cl.Command == TCommandLine::cmAnimate) {
+    if (cl.Files.empty() || cl.Files.size() > 2) throw EUsageError("animate needs FILE and at most LOOPS");
+    return cl;
+  }
   const size_t wanted = convert ? 2 : 1;
   if (cl.Files.size() != wanted) throw EUsageError(command + (convert ? " needs IN and OUT" : " needs one FILE"));
   return cl;
@@ -155,6 +161,8 @@ std::string HelpText() {
       "      scan one page from the first scanner (or NAME) and save it as OUT\n"
       "  kestrix scan --list [--test-scanner]\n"
       "      list the scanners: name, then maker and model\n"
+      "  kestrix animate FILE [LOOPS]\n"
+      "      make the GIF FILE loop LOOPS times (0, the default: for ever)\n"
       "  kestrix --help\n"
       "\n"
       "An input's format follows its extension (see `kestrix formats`), or its content when the\n"
@@ -163,6 +171,7 @@ std::string HelpText() {
       "`-` as IN reads standard input, as OUT writes standard output (with --format); pipes and\n"
       "FIFOs may be read and written. `--` ends the options (for a file named -x).\n"
       "JPEG is written at quality 90 unless --set JPEG_Quality=N says otherwise.\n"
+      "A GIF's frame N is read with --set GIF_ImageIndex=N (from 0); `info` prints ImageCount.\n"
       "--set assigns a parameter (a name that `info` prints) before loading and again before\n"
       "saving; enumerations take a name or an ordinal, booleans true/false/1/0.\n"
       "--keep-orientation keeps a JPEG's pixels as stored instead of turning them upright.\n"

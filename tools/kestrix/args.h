@@ -21,8 +21,9 @@ struct TOperationCall {
 };
 
 struct TCommandLine {
-  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats, cmScan } Command = cmHelp;
-  // FILE for info and colors; IN and OUT for convert; OUT for scan; none for formats and scan --list
+  enum TCommand { cmHelp, cmInfo, cmConvert, cmColors, cmFormats, cmScan, cmAnimate } Command = cmHelp;
+  // FILE for info and colors; IN and OUT for convert; OUT for scan; FILE [LOOPS] for animate;
+  // none for formats and scan --list
   std::vector<std::string> Files;
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;

@@ -10,5 +10,6 @@ int RunConvert(const TCommandLine& cl);
 int RunColors(const TCommandLine& cl);
 int RunFormats();
 int RunScan(const TCommandLine& cl);
+int RunAnimate(const TCommandLine& cl);
 
 }  // namespace kestrix

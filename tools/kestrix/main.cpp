@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
         return RunFormats();
       case TCommandLine::cmScan:
         return RunScan(cl);
+      case TCommandLine::cmAnimate:
+        return RunAnimate(cl);
     }
   } catch (const EUsageError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");

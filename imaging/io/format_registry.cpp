@@ -57,7 +57,8 @@ void ReadJpeg(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, 
 void WriteJpeg(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
   WriteJPegStream(stream, bitmap, params, progress);
 }
-void ReadGifRow(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
+void ReadGifRow(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview,
+                TProgressRec& progress) {
   int32_t count = 0;
   ReadGifStream(stream, bitmap, count, params, progress, preview);
 }

@@ -84,7 +84,8 @@ bool GifReadSubBlocks(TStream& stream, std::vector<uint8_t>* data) {
     }
     const size_t end = at + 1 + length;
     const bool whole = fill(end);
-    if (data) data->insert(data->end(), raw.begin() + int64_t(at) + 1, raw.begin() + int64_t(std::min(end, raw.size())));
+    if (data)
+      data->insert(data->end(), raw.begin() + int64_t(at) + 1, raw.begin() + int64_t(std::min(end, raw.size())));
     at = std::min(end, raw.size());
     if (!whole) break;
     // Bytes already walked are not needed again.

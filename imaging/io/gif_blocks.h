@@ -61,9 +61,9 @@ enum TGifBlockKind : uint8_t { gbExtension, gbImage, gbTrailer, gbOther };
 struct TGifBlock {
   TGifBlockKind Kind = gbOther;
   size_t Begin = 0;
-  size_t End = 0;         // after its last byte; the end of the bytes when cut short
-  bool Complete = true;   // false when the bytes ended inside it
-  uint8_t Label = 0;      // of an extension
+  size_t End = 0;        // after its last byte; the end of the bytes when cut short
+  bool Complete = true;  // false when the bytes ended inside it
+  uint8_t Label = 0;     // of an extension
 };
 // The block at `at` (`at` < bytes.size()); a byte that starts no block is a block of its own.
 // The end of the bytes counts as a trailer.

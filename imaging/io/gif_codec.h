@@ -21,8 +21,8 @@ class TIOParamsVals;
 // them on a complete read. Not a GIF, an index past the last image, no decoder, a picture above
 // the pixel limit and damaged data set the abort flag; rows the data never reached show the
 // background index.
-void ReadGifStream(TStream& stream, TBitmap& bitmap, int32_t& imageCount, TIOParamsVals& params,
-                   TProgressRec& progress, bool paramsOnly);
+void ReadGifStream(TStream& stream, TBitmap& bitmap, int32_t& imageCount, TIOParamsVals& params, TProgressRec& progress,
+                   bool paramsOnly);
 void ReadGif(const std::string& fileName, TBitmap& bitmap, int32_t& imageCount, TIOParamsVals& params,
              TProgressRec& progress);
 // Writes a one-image GIF of a 24-bit or 1-bit bitmap at the stream's position: BitsPerSample

@@ -46,8 +46,8 @@ int PeekCodeSize(TStream& stream) {
   return size;
 }
 
-void Paint(TBitmap& bitmap, const std::vector<uint8_t>& indices, int32_t width, int32_t height,
-           const TGifTable& table, bool oneBit) {
+void Paint(TBitmap& bitmap, const std::vector<uint8_t>& indices, int32_t width, int32_t height, const TGifTable& table,
+           bool oneBit) {
   bitmap.SetPixelFormat(oneBit ? pf1bit : pf24bit);
   bitmap.SetSize(width, height);
   const TGifTable colors = GifPaddedTable(table);
@@ -125,8 +125,8 @@ bool ReadImage(TStream& stream, TKXByteReader& reader, TBitmap& bitmap, const TG
 
 }  // namespace
 
-void ReadGifStream(TStream& stream, TBitmap& bitmap, int32_t& imageCount, TIOParamsVals& params,
-                   TProgressRec& progress, bool paramsOnly) {
+void ReadGifStream(TStream& stream, TBitmap& bitmap, int32_t& imageCount, TIOParamsVals& params, TProgressRec& progress,
+                   bool paramsOnly) {
   imageCount = 0;
   progress.Report(0);
   if (progress.Aborted()) return;
@@ -198,7 +198,9 @@ void ReadGifStream(TStream& stream, TBitmap& bitmap, int32_t& imageCount, TIOPar
   }
   // An image that is asked for but not in the file is a failure, not an empty success.
   if (!found && !progress.Aborted())
-    return progress.Abort(cut ? "the file is cut short" : "the file has no image of that number");
+    return progress.Abort(cut               ? "the file is cut short"
+                          : imageCount == 0 ? "the file holds no image"
+                                            : "the file has no image of that number");
   if (!progress.Aborted()) progress.Report(100);
 }
 

@@ -9,14 +9,15 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/gif_codec.h"
 #include "imaging/io/ioparams.h"
-#include "imaging/io/lzw/lzw_coders.h"
+#include "tests/io/gif_test_files.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;
 
 namespace {
 
-const bool kInstalled = (KXInstallLZWCoders(), true);
+class KestrixIOGif : public kxtest::TWithLZWCoders {};
+
 const TRGB kRed{0, 0, 255}, kGreen{0, 255, 0};
 
 std::string OneImageFile(TRGB color) {
@@ -29,7 +30,7 @@ std::string OneImageFile(TRGB color) {
   return path;
 }
 
-TEST(KestrixIOGif, InsertsLoopsAndCounts) {
+TEST_F(KestrixIOGif, InsertsLoopsAndCounts) {
   const std::string path = OneImageFile(kRed);
   TBitmap picture = kxtest::Filled(6, 4, kGreen);
   TKestrixIO io;
@@ -61,7 +62,7 @@ TEST(KestrixIOGif, InsertsLoopsAndCounts) {
   EXPECT_EQ(loaded.GetPixel(0, 0), kGreen);
 }
 
-TEST(KestrixIOGif, MissingFilesGiveNothing) {
+TEST_F(KestrixIOGif, MissingFilesGiveNothing) {
   const std::string missing = kxtest::TempPath(".gif");
   EXPECT_EQ(EnumGifIm(missing), 0);
   EXPECT_FALSE(CheckAniGif(missing));

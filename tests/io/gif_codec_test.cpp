@@ -1,6 +1,8 @@
 // The GIF reader and writer: parameters and pixels of every kind of image, the control
 // extension's association with the next image, tables that are short or missing, the writer's
 // bit counts, black-and-white saves, transparency and screen, and damaged files.
+#include "imaging/io/gif_codec.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -11,7 +13,6 @@
 #include "imaging/core/limits.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/format_io.h"
-#include "imaging/io/gif_codec.h"
 #include "imaging/io/ioparams.h"
 #include "tests/io/gif_test_files.h"
 #include "tests/support/test_support.h"
@@ -23,6 +24,10 @@ using kxtest::TGifImage;
 using kxtest::WriteGifBytes;
 
 namespace {
+
+class GifReader : public kxtest::TWithLZWCoders {};
+class GifWriter : public kxtest::TWithLZWCoders {};
+class GifFormat : public kxtest::TWithLZWCoders {};
 
 const TRGB kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kBlack{0, 0, 0}, kWhite{255, 255, 255};
 
@@ -40,7 +45,7 @@ TBitmap FewColors(int32_t width, int32_t height, int count) {
   return b;
 }
 
-TEST(GifReader, ReadsTheParametersAndPixelsOfAnImage) {
+TEST_F(GifReader, ReadsTheParametersAndPixelsOfAnImage) {
   TGifImage im;
   im.Width = 3;
   im.Height = 2;
@@ -72,7 +77,7 @@ TEST(GifReader, ReadsTheParametersAndPixelsOfAnImage) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(r.Bitmap.GetPixel(i % 3, i / 3), expected[i]) << i;
 }
 
-TEST(GifReader, BlackThenWhiteIsOneBitAndWhiteThenBlackIsColour) {
+TEST_F(GifReader, BlackThenWhiteIsOneBitAndWhiteThenBlackIsColour) {
   TGifImage im;
   im.Width = 10;
   im.Height = 1;
@@ -86,7 +91,7 @@ TEST(GifReader, BlackThenWhiteIsOneBitAndWhiteThenBlackIsColour) {
   EXPECT_EQ(wb.Bitmap.GetPixel(1, 0), kBlack);
 }
 
-TEST(GifReader, AControlExtensionBelongsToTheNextImageOnly) {
+TEST_F(GifReader, AControlExtensionBelongsToTheNextImageOnly) {
   TGifImage first, second;
   first.Control = true;
   first.ControlPacked = 1;
@@ -104,7 +109,7 @@ TEST(GifReader, AControlExtensionBelongsToTheNextImageOnly) {
   EXPECT_EQ(r1.Count, 2);
 }
 
-TEST(GifReader, LocalTablesShortTablesAndNoTables) {
+TEST_F(GifReader, LocalTablesShortTablesAndNoTables) {
   TGifImage local;
   local.Width = 4;
   local.Indices = {0, 1, 2, 3};
@@ -130,7 +135,7 @@ TEST(GifReader, LocalTablesShortTablesAndNoTables) {
   EXPECT_EQ(c.Bitmap.GetPixel(3, 0), kWhite);
 }
 
-TEST(GifReader, AnIndexPastTheLastImageAbortsAndChangesNothing) {
+TEST_F(GifReader, AnIndexPastTheLastImageAbortsAndChangesNothing) {
   const std::vector<uint8_t> file = BuildGif(1, 1, {kRed, kGreen}, {TGifImage{}, TGifImage{}});
   kxtest::TGifRead r;
   r.Bitmap = kxtest::Filled(5, 3, kBlue);
@@ -144,7 +149,7 @@ TEST(GifReader, AnIndexPastTheLastImageAbortsAndChangesNothing) {
   EXPECT_TRUE(kxtest::SameBitmap(r.Bitmap, kxtest::Filled(5, 3, kBlue)));
 }
 
-TEST(GifReader, DamagedFilesAbortCleanly) {
+TEST_F(GifReader, DamagedFilesAbortCleanly) {
   TGifImage big;
   big.Width = 40;
   big.Height = 30;
@@ -193,7 +198,7 @@ TEST(GifReader, DamagedFilesAbortCleanly) {
   EXPECT_TRUE(ReadGifBytes(endless).Aborted);
 }
 
-TEST(GifReader, AnImageLargerThanTheScreenIsReadWhole) {
+TEST_F(GifReader, AnImageLargerThanTheScreenIsReadWhole) {
   TGifImage im;
   im.Width = 9;
   im.Height = 5;
@@ -204,7 +209,7 @@ TEST(GifReader, AnImageLargerThanTheScreenIsReadWhole) {
   EXPECT_EQ(r.Bitmap.Height(), 5);
 }
 
-TEST(GifReader, SizesAboveThePixelLimitAndMissingDecodersAbort) {
+TEST_F(GifReader, SizesAboveThePixelLimitAndMissingDecodersAbort) {
   TGifImage im;
   im.Width = 300;
   im.Height = 300;
@@ -227,7 +232,7 @@ TEST(GifReader, SizesAboveThePixelLimitAndMissingDecodersAbort) {
   EXPECT_TRUE(r.Bitmap.Empty());
 }
 
-TEST(GifWriter, RoundTripsEveryBitCountAndInterlacing) {
+TEST_F(GifWriter, RoundTripsEveryBitCountAndInterlacing) {
   for (int bits = 2; bits <= 8; ++bits)
     for (bool interlaced : {false, true}) {
       SCOPED_TRACE(testing::Message() << bits << " bits" << (interlaced ? ", interlaced" : ""));
@@ -245,7 +250,7 @@ TEST(GifWriter, RoundTripsEveryBitCountAndInterlacing) {
     }
 }
 
-TEST(GifWriter, OneBitSavesAreBlackAndWhite) {
+TEST_F(GifWriter, OneBitSavesAreBlackAndWhite) {
   // A 1-bit picture as it is; two colours with the darker as black; anything else dithered.
   TBitmap oneBit = kxtest::Uniform(19, 3, 255, pf1bit);
   oneBit.ScanLine(1)[0] = 0x5A;
@@ -265,7 +270,7 @@ TEST(GifWriter, OneBitSavesAreBlackAndWhite) {
   EXPECT_EQ(c.Params.ColorMapCount, 2);
 }
 
-TEST(GifWriter, FixesTheHeaderScreenAndBitCount) {
+TEST_F(GifWriter, FixesTheHeaderScreenAndBitCount) {
   TBitmap picture = FewColors(20, 10, 300);
   TIOParamsVals params;
   params.GIF_Version = "GIF87a";
@@ -284,7 +289,7 @@ TEST(GifWriter, FixesTheHeaderScreenAndBitCount) {
   EXPECT_EQ(r.Params.ColorMapCount, 256);
 }
 
-TEST(GifWriter, TheTransparentColourHasAnEntryOfItsOwn) {
+TEST_F(GifWriter, TheTransparentColourHasAnEntryOfItsOwn) {
   // Two near colours that a four-entry table would merge; the transparent one keeps its own.
   TBitmap picture = kxtest::Filled(12, 4, kRed);
   const TRGB nearRed{8, 8, 248};
@@ -304,7 +309,7 @@ TEST(GifWriter, TheTransparentColourHasAnEntryOfItsOwn) {
       EXPECT_EQ(r.Bitmap.GetPixel(x, y) == nearRed, picture.GetPixel(x, y) == nearRed) << x << "," << y;
 }
 
-TEST(GifWriter, WithoutAnEncoderTheFileEndsAfterTheDescriptor) {
+TEST_F(GifWriter, WithoutAnEncoderTheFileEndsAfterTheDescriptor) {
   TBitmap picture = FewColors(5, 5, 4);
   TIOParamsVals params;
   params.BitsPerSample = 2;
@@ -315,7 +320,7 @@ TEST(GifWriter, WithoutAnEncoderTheFileEndsAfterTheDescriptor) {
   EXPECT_EQ(file.size(), 13u + 3 * 4 + 8 + 10);
 }
 
-TEST(GifFormat, TheRegistryRowReadsAndWrites) {
+TEST_F(GifFormat, TheRegistryRowReadsAndWrites) {
   const TKXFormatAbilities gif = KXFileFormatAbilities(ioGIF);
   EXPECT_TRUE(gif.Reads);
   EXPECT_TRUE(gif.Writes);

@@ -17,6 +17,8 @@ using kxtest::TGifImage;
 
 namespace {
 
+class GifEdit : public kxtest::TWithLZWCoders {};
+
 const TRGB kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kWhite{255, 255, 255};
 
 // A file of one-pixel images whose colours are the global table's entries `indices`, each
@@ -60,12 +62,11 @@ int32_t Insert(const std::string& path, int32_t position, bool* aborted = nullpt
   return count;
 }
 
-TEST(GifEdit, InsertsAtTheFrontInTheMiddleAndAtTheEnd) {
+TEST_F(GifEdit, InsertsAtTheFrontInTheMiddleAndAtTheEnd) {
   using F = std::vector<std::pair<TRGB, int32_t>>;
   // Beyond the count nothing is inserted.
   const std::pair<TRGB, int32_t> r{kRed, 1}, g{kGreen, 2}, w{kWhite, 99};
-  const std::vector<std::pair<int32_t, F>> expected = {
-      {0, {w, r, g}}, {1, {r, w, g}}, {2, {r, g, w}}, {3, {r, g}}};
+  const std::vector<std::pair<int32_t, F>> expected = {{0, {w, r, g}}, {1, {r, w, g}}, {2, {r, g, w}}, {3, {r, g}}};
   for (const auto& [position, frames] : expected) {
     SCOPED_TRACE(position);
     const std::string path = FileOf({0, 1});
@@ -74,7 +75,7 @@ TEST(GifEdit, InsertsAtTheFrontInTheMiddleAndAtTheEnd) {
   }
 }
 
-TEST(GifEdit, InsertingBeforeAnImageWithoutAControlExtension) {
+TEST_F(GifEdit, InsertingBeforeAnImageWithoutAControlExtension) {
   TGifImage plain;
   plain.Indices = {2};
   const std::string path = kxtest::TempPath(".gif");
@@ -88,7 +89,7 @@ TEST(GifEdit, InsertingBeforeAnImageWithoutAControlExtension) {
   EXPECT_EQ(frames[1].second, 0);
 }
 
-TEST(GifEdit, DeletesAndCounts) {
+TEST_F(GifEdit, DeletesAndCounts) {
   const std::string path = FileOf({0, 1, 2});
   const std::vector<uint8_t> before = kxtest::ReadFile(path);
   EXPECT_EQ(_DeleteGifIm(path, -1, false), 3);
@@ -101,7 +102,7 @@ TEST(GifEdit, DeletesAndCounts) {
   EXPECT_EQ(Frames(path), (F{{kRed, 1}, {kBlue, 3}}));
 }
 
-TEST(GifEdit, MakingAFileLoopTwiceReplacesTheCount) {
+TEST_F(GifEdit, MakingAFileLoopTwiceReplacesTheCount) {
   const std::string path = FileOf({0, 1});
   EXPECT_FALSE(_CheckGifAnimate(path));
   _GifMakeAnimate(path, 3, 40, 30);
@@ -120,7 +121,7 @@ TEST(GifEdit, MakingAFileLoopTwiceReplacesTheCount) {
   EXPECT_EQ(_DeleteGifIm(path, -1, false), 2);
 }
 
-TEST(GifEdit, FilesThatAreNoGifOrAreDamagedStayAsTheyWere) {
+TEST_F(GifEdit, FilesThatAreNoGifOrAreDamagedStayAsTheyWere) {
   const std::string text = kxtest::TempPath(".gif");
   const std::vector<uint8_t> notGif{'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
   kxtest::WriteFile(text, notGif);

@@ -17,6 +17,8 @@ using namespace kx;
 
 namespace {
 
+class GifOracle : public kxtest::TWithLZWCoders {};
+
 const std::string kPython = "/usr/bin/python3";
 const std::string kConvert = "/usr/bin/convert";
 const std::string kGifbuild = "/usr/bin/gifbuild";
@@ -188,8 +190,8 @@ TBitmap Ours(const std::string& path, int32_t frame, bool* aborted = nullptr) {
 
 void ExpectSame(const TBitmap& ours, const TBitmap& theirs, const std::string& what) {
   const kxtest::TDiff d = kxtest::Compare(ours, theirs);
-  EXPECT_TRUE(d.sameSize && d.pixels == 0) << what << ": " << d.pixels << " pixels differ, size "
-                                           << (d.sameSize ? "same" : "differs");
+  EXPECT_TRUE(d.sameSize && d.pixels == 0)
+      << what << ": " << d.pixels << " pixels differ, size " << (d.sameSize ? "same" : "differs");
 }
 
 struct TSource {
@@ -198,7 +200,7 @@ struct TSource {
   int32_t frames;
 };
 
-TEST(GifOracle, FilesOfOtherProgramsReadAsTheyDecodeThem) {
+TEST_F(GifOracle, FilesOfOtherProgramsReadAsTheyDecodeThem) {
   if (!HaveOracles()) GTEST_SKIP() << "needs python3 with Pillow, ImageMagick and giflib's tools";
   std::vector<TSource> sources;
   for (int bits = 1; bits <= 8; ++bits) {
@@ -235,7 +237,7 @@ TEST(GifOracle, FilesOfOtherProgramsReadAsTheyDecodeThem) {
   }
 }
 
-TEST(GifOracle, OtherProgramsReadTheFilesWeWrite) {
+TEST_F(GifOracle, OtherProgramsReadTheFilesWeWrite) {
   if (!HaveOracles()) GTEST_SKIP() << "needs python3 with Pillow, ImageMagick and giflib's tools";
   struct TCase {
     const char* name;

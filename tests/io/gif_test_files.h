@@ -2,6 +2,8 @@
 // installed, and GIF files built block by block.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,8 +18,39 @@
 
 namespace kxtest {
 
-// Parameter records copy the coders when they are made: install them before the first one.
-inline const bool kGifCodersInstalled = (kx::KXInstallLZWCoders(), true);
+// Installs the LZW coders as the programs do, for one scope, and puts back the defaults that
+// were there when it ends: records made meanwhile copy the coders, and tests of the empty
+// defaults still find them empty.
+class TLZWCodersScope {
+ public:
+  TLZWCodersScope()
+      : fGifDecoder(kx::DefGIF_LZWDECOMPFUNC),
+        fGifEncoder(kx::DefGIF_LZWCOMPFUNC),
+        fTiffDecoder(kx::DefTIFF_LZWDECOMPFUNC),
+        fTiffEncoder(kx::DefTIFF_LZWCOMPFUNC) {
+    kx::KXInstallLZWCoders();
+  }
+  ~TLZWCodersScope() {
+    kx::DefGIF_LZWDECOMPFUNC = fGifDecoder;
+    kx::DefGIF_LZWCOMPFUNC = fGifEncoder;
+    kx::DefTIFF_LZWDECOMPFUNC = fTiffDecoder;
+    kx::DefTIFF_LZWCOMPFUNC = fTiffEncoder;
+  }
+  TLZWCodersScope(const TLZWCodersScope&) = delete;
+  TLZWCodersScope& operator=(const TLZWCodersScope&) = delete;
+
+ private:
+  kx::TGIFLZWDecompFunc fGifDecoder;
+  kx::TGIFLZWCompFunc fGifEncoder;
+  kx::TTIFFLZWDecompFunc fTiffDecoder;
+  kx::TTIFFLZWCompFunc fTiffEncoder;
+};
+
+// The fixture of the tests that read and write GIFs.
+class TWithLZWCoders : public testing::Test {
+ private:
+  TLZWCodersScope fCoders;
+};
 
 struct TGifRead {
   kx::TBitmap Bitmap;

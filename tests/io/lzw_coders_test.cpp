@@ -2,6 +2,8 @@
 // (a table that fills up without a clear code, a code past the table, data cut short), and the
 // TIFF coder against libtiff's tools: strips that tiffcp writes decode to the bytes of its
 // uncompressed strip, and strips we write read back through tiffcp and pass tiffinfo -D.
+#include "imaging/io/lzw/lzw_coders.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "imaging/core/byte_reader.h"
 #include "imaging/core/byte_writer.h"
 #include "imaging/core/stream.h"
-#include "imaging/io/lzw/lzw_coders.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;
@@ -84,8 +85,8 @@ struct TGifCase {
 
 TEST(GifLZW, RoundTripsEveryDepthSizeAndOrder) {
   // Large noisy pictures fill the table many times over; a one-colour one makes long strings.
-  const TGifCase cases[] = {{1, 1, 1, 0, false},   {7, 5, 2, 8, false},    {33, 17, 3, 4, true},
-                            {64, 64, 4, 16, true}, {300, 200, 8, 16, false}, {500, 500, 8, 2, true},
+  const TGifCase cases[] = {{1, 1, 1, 0, false},       {7, 5, 2, 8, false},      {33, 17, 3, 4, true},
+                            {64, 64, 4, 16, true},     {300, 200, 8, 16, false}, {500, 500, 8, 2, true},
                             {1000, 1000, 8, 0, false}, {3, 9, 8, 16, true}};
   for (const TGifCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " at " << c.bits);
@@ -231,8 +232,8 @@ std::string SourceTiff(int32_t width, int32_t height) {
       "im.save(sys.argv[3])\n";
   const std::string scriptPath = kxtest::TempPath(".py");
   kxtest::WriteFile(scriptPath, std::vector<uint8_t>(script.begin(), script.end()));
-  EXPECT_EQ(kxtest::Run(kPython + " " + scriptPath + " " + std::to_string(width) + " " + std::to_string(height) +
-                        " " + kxtest::Quote(path)),
+  EXPECT_EQ(kxtest::Run(kPython + " " + scriptPath + " " + std::to_string(width) + " " + std::to_string(height) + " " +
+                        kxtest::Quote(path)),
             0);
   return path;
 }
@@ -269,9 +270,15 @@ std::vector<uint8_t> WrapStrip(const std::vector<uint8_t>& strip, int32_t width,
   w.Bytes(strip.data(), strip.size());
   if (strip.size() & 1) w.U8(0);
   for (int i = 0; i < 3; ++i) w.U16LE(8);
-  const uint32_t entries[][4] = {{256, 4, 1, uint32_t(width)}, {257, 4, 1, uint32_t(height)}, {258, 3, 3, bitsAt},
-                                 {259, 3, 1, 5},               {262, 3, 1, 2},                {273, 4, 1, stripAt},
-                                 {277, 3, 1, 3},               {278, 4, 1, uint32_t(height)}, {279, 4, 1, uint32_t(strip.size())},
+  const uint32_t entries[][4] = {{256, 4, 1, uint32_t(width)},
+                                 {257, 4, 1, uint32_t(height)},
+                                 {258, 3, 3, bitsAt},
+                                 {259, 3, 1, 5},
+                                 {262, 3, 1, 2},
+                                 {273, 4, 1, stripAt},
+                                 {277, 3, 1, 3},
+                                 {278, 4, 1, uint32_t(height)},
+                                 {279, 4, 1, uint32_t(strip.size())},
                                  {284, 3, 1, 1}};
   w.U16LE(uint16_t(std::size(entries)));
   for (const auto& e : entries) {
@@ -298,7 +305,9 @@ TEST(TiffLZW, LibtiffReadsTheStripsWeWrite) {
   std::string report;
   EXPECT_EQ(kxtest::Run(kTiffinfo + " -D " + kxtest::Quote(ours) + " 2>&1", &report), 0);
   EXPECT_EQ(report.find("rror"), std::string::npos) << report;
-  ASSERT_EQ(kxtest::Run(kTiffcp + " -c none -r " + std::to_string(height) + " " + kxtest::Quote(ours) + " " + kxtest::Quote(plain)), 0);
+  ASSERT_EQ(kxtest::Run(kTiffcp + " -c none -r " + std::to_string(height) + " " + kxtest::Quote(ours) + " " +
+                        kxtest::Quote(plain)),
+            0);
   EXPECT_EQ(FirstStrip(kxtest::ReadFile(plain)), bytes);
 }
 

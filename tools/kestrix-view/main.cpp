@@ -11,12 +11,12 @@
 #include <string>
 
 #include "imaging/dialogs/open_dialog.h"
+#include "imaging/io/lzw/lzw_coders.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/qt_clipboard.h"
 #include "tools/kestrix-view/picture_load.h"
 #include "tools/kestrix-view/viewer_view.h"
-#include "imaging/io/lzw/lzw_coders.h"
 
 namespace {
 

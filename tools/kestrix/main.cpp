@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "imaging/core/limits.h"
+#include "imaging/io/lzw/lzw_coders.h"
 #include "tools/kestrix/args.h"
 #include "tools/kestrix/commands.h"
 #include "tools/kestrix/errors.h"
-#include "imaging/io/lzw/lzw_coders.h"
 
 namespace {
 

@@ -121,8 +121,10 @@ class TCodeWriter {
   const std::vector<uint8_t>& Finish() {
     if (fCount > 0) Byte(uint8_t(fBits));
     fCount = 0;
-    if (fBlockLength > 0) fOut[fBlockStart] = uint8_t(fBlockLength);
-    else if (!fOut.empty()) fOut.pop_back();
+    if (fBlockLength > 0)
+      fOut[fBlockStart] = uint8_t(fBlockLength);
+    else if (!fOut.empty())
+      fOut.pop_back();
     fOut.push_back(0);
     return fOut;
   }

@@ -320,6 +320,35 @@ TEST_F(GifWriter, WithoutAnEncoderTheFileEndsAfterTheDescriptor) {
   EXPECT_EQ(file.size(), 13u + 3 * 4 + 8 + 10);
 }
 
+TEST_F(GifWriter, ReadsAndWritesReportTheirStepsAndStopWhenAsked) {
+  TBitmap picture = FewColors(9, 9, 16);
+  TIOParamsVals params;
+  params.BitsPerSample = 4;
+  kxtest::TProgressLog log;
+  bool aborted = false;
+  TProgressRec progress = NullProgress();
+  progress.Aborting = &aborted;
+  progress.fOnProgress = TProgressEvent::Bind<&kxtest::TProgressLog::Handler>(&log);
+  TMemoryStream stream;
+  WriteGifStream(stream, picture, params, progress);
+  EXPECT_EQ(log.values, (std::vector<int>{0, 30, 70, 100}));
+  log.values.clear();
+  stream.SetPosition(0);
+  TBitmap read;
+  TIOParamsVals readParams;
+  int32_t count = 0;
+  ReadGifStream(stream, read, count, readParams, progress, false);
+  EXPECT_EQ(log.values, (std::vector<int>{0, 30, 70, 100}));
+  EXPECT_FALSE(aborted);
+  // An abort set before the call stops it at once.
+  aborted = true;
+  log.values.clear();
+  TMemoryStream none;
+  WriteGifStream(none, picture, params, progress);
+  EXPECT_EQ(none.Size(), 0);
+  EXPECT_EQ(log.values, (std::vector<int>{0}));
+}
+
 TEST_F(GifFormat, TheRegistryRowReadsAndWrites) {
   const TKXFormatAbilities gif = KXFileFormatAbilities(ioGIF);
   EXPECT_TRUE(gif.Reads);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/prepare_command.h"
+#include "imaging/io/lzw/lzw_coders.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ std::string WindowProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kx::KXInstallLZWCoders();
   const std::vector<std::string> args(argv + 1, argv + argc);
   // A reader that went away is reported as a failed write, not by a silent death.
   std::signal(SIGPIPE, SIG_IGN);

@@ -5,8 +5,10 @@
 
 #include "app/prepare_command.h"
 #include "app/qt/quillop_window.h"
+#include "imaging/io/lzw/lzw_coders.h"
 
 int main(int argc, char** argv) {
+  kx::KXInstallLZWCoders();
   const std::vector<std::string> args(argv + 1, argv + argc);
   quillop::TWindowOptions options;
   std::string error;

@@ -140,11 +140,6 @@ void TKestrixIO::Update() {
   }
 }
 
-int32_t TKestrixIO::InsertToFileGif(const std::string&) {
-  fAborting = true;
-  return 0;
-}
-
 void TKestrixIO::ImportMetafile(const std::string&, int32_t, int32_t) { fAborting = true; }
 
 bool TKestrixIO::Acquire() {

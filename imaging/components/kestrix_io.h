@@ -184,5 +184,11 @@ class TKestrixIO : public TIOParamsOwner, private TFreeNotifyTarget {
 // pages it had is returned (0 when it is no TIFF or a page cannot be copied, nothing changed).
 int32_t EnumTIFFIm(const std::string& fileName);
 int32_t DeleteTIFFIm(const std::string& fileName, int32_t index);
+// Multi-image GIF files: DeleteGifIm removes image `index` and returns the images left;
+// EnumGifIm counts the images (0 when the file cannot be read); CheckAniGif tells whether the
+// file loops (false when it cannot be read).
+int32_t DeleteGifIm(const std::string& fileName, int32_t index);
+int32_t EnumGifIm(const std::string& fileName);
+bool CheckAniGif(const std::string& fileName);
 
 }  // namespace kx

@@ -6,6 +6,7 @@
 #include "imaging/core/bitmap.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/format_io.h"
+#include "imaging/io/gif_codec.h"
 #include "imaging/proc/resample.h"
 #include "imaging/view/view_base.h"
 
@@ -133,7 +134,7 @@ int32_t TKestrixIO::LoadFromFileTIFF(const std::string& fileName) {
 }
 int32_t TKestrixIO::LoadFromFileGif(const std::string& fileName) {
   LoadFileWith(ioGIF, fileName);
-  return 0;
+  return EnumGifIm(fileName);
 }
 void TKestrixIO::LoadFromFileBMP(const std::string& fileName) { LoadFileWith(ioBMP, fileName); }
 void TKestrixIO::LoadFromFileICO(const std::string& fileName) { LoadFileWith(ioICO, fileName); }
@@ -147,8 +148,13 @@ int32_t TKestrixIO::LoadFromStreamTIFF(TStream& stream) {
   return 0;
 }
 int32_t TKestrixIO::LoadFromStreamGif(TStream& stream) {
+  const int64_t start = stream.Position();
   LoadStreamWith(ioGIF, stream);
-  return 0;
+  const int64_t end = stream.Position();
+  stream.SetPosition(start);
+  const int32_t count = GifCountImages(stream);
+  stream.SetPosition(end);
+  return count;
 }
 void TKestrixIO::LoadFromStreamBMP(TStream& stream) { LoadStreamWith(ioBMP, stream); }
 void TKestrixIO::LoadFromStreamICO(TStream& stream) { LoadStreamWith(ioICO, stream); }

@@ -9,6 +9,7 @@
 
 #include "imaging/core/stream.h"
 #include "imaging/io/bmp_codec.h"
+#include "imaging/io/gif_codec.h"
 #include "imaging/io/jpeg_codec.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/io/stream_headers.h"
@@ -42,10 +43,6 @@ bool Peek(TStream& stream, uint8_t (&bytes)[N]) {
   return stream.Read(bytes, N) == int64_t(N);
 }
 
-bool GifTry(TStream& stream) {
-  uint8_t b[3];
-  return Peek(stream, b) && std::memcmp(b, "GIF", 3) == 0;
-}
 bool PcxTry(TStream& stream) {
   uint8_t b[2];
   return Peek(stream, b) && b[0] == 0x0A && b[1] <= 5;
@@ -56,6 +53,14 @@ void ReadJpeg(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, 
 }
 void WriteJpeg(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
   WriteJPegStream(stream, bitmap, params, progress);
+}
+void ReadGifRow(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview,
+                TProgressRec& progress) {
+  int32_t count = 0;
+  ReadGifStream(stream, bitmap, count, params, progress, preview);
+}
+void WriteGifRow(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
+  WriteGifStream(stream, bitmap, params, progress);
 }
 void ReadPng(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
   ReadPNGStream(stream, bitmap, params, preview, progress);
@@ -103,7 +108,9 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "gif",
      .LoadExtensions = "gif",
      .SaveExtensions = "gif",
-     .Try = &GifTry,
+     .Read = &ReadGifRow,
+     .Write = &WriteGifRow,
+     .Try = &GifTryStream,
      .Detect = {{.Rank = 30, .MoreThan = 13}},
      .LoadedBackground = &GifBackground},
     {.FileType = ioJPEG,

@@ -19,6 +19,7 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/format_io.h"
 #include "imaging/io/ioparams.h"
+#include "tests/io/gif_test_files.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;
@@ -175,6 +176,8 @@ void WriteTable(const fs::path& path, const TTable& table, const TLines& lines) 
 TEST(CorpusTables, EveryFileGivesItsLineAndEveryFileHasOne) {
   // The fuzzers' pixel limit, so that every seed decodes here as it does there, and quickly.
   const kxtest::TPixelLimitScope limit(int64_t(1) << 22);
+  // The LZW coders, as the programs install them, so that GIFs are read as they are there.
+  const kxtest::TLZWCodersScope coders;
   const fs::path root = kxtest::SourceDir();
   const bool update = std::getenv("KX_CORPUS_UPDATE") != nullptr;
   std::vector<fs::path> orphans;

@@ -15,7 +15,7 @@ TEST(KestrixFormats, ListsTheRegistryWithTheToolsEntries) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
             "   1  TIFF Bitmap                 TIF;TIFF                    read write\n"
-            "   2  CompuServe Bitmap           GIF                         -\n"
+            "   2  CompuServe Bitmap           GIF                         read write\n"
             "   3  JPEG Bitmap                 JPG;JPEG;JPE                read write\n"
             "   4  PaintBrush                  PCX                         -\n"
             "   5  Windows Bitmap              BMP;DIB;RLE                 read write\n"
@@ -46,14 +46,15 @@ TEST(KestrixFormats, RegisteredFormatsWithoutACodecFailCleanly) {
     std::string reason;
   } cases[] = {
       // An output no writer takes is a usage error that lists what can be written.
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.gif"), 2, ".gif",
-       "writable: tif tiff jpg jpeg bmp png ppm pnm pgm pbm"},
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: tif"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.wmf"), 2, ".wmf",
+       "writable: gif jpg jpeg bmp png ppm pnm pgm pbm"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: gif jpg"},
       // ".jpe" is read as JPEG but no writer takes it, as the component's SaveToFile does not.
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: tif"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: gif jpg"},
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out"), 2, "has no extension", "--format"},
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpg") + " --format gif", 2, "\"gif\"", "writable: tif"},
-      {"convert " + Quote(gif) + " " + Quote(folder + "/out.ppm"), 1, gif, "CompuServe Bitmap"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpg") + " --format wmf", 2, "\"wmf\"", "writable: gif"},
+      // A GIF that holds no image.
+      {"convert " + Quote(gif) + " " + Quote(folder + "/out.ppm"), 1, gif, "holds no image"},
       {"info " + Quote(gif), 1, gif, "CompuServe Bitmap"},
   };
   for (const auto& c : cases) {

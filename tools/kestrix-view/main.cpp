@@ -12,6 +12,7 @@
 
 #include "imaging/dialogs/io_params_dialog.h"
 #include "imaging/dialogs/open_dialog.h"
+#include "imaging/io/lzw/lzw_coders.h"
 #include "imaging/widgets/histogram_box.h"
 #include "platform/qt/control_host.h"
 #include "platform/qt/desktop.h"
@@ -60,6 +61,7 @@ struct TTitle {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kx::KXInstallLZWCoders();
   const bool help = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
   const bool grab = argc == 3 && std::strncmp(argv[2], "--grab=", 7) == 0;
   if (help || (argc != 2 && !grab)) {

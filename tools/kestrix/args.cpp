@@ -88,6 +88,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Command = TCommandLine::cmCapacity;
   } else if (command == "pages") {
     cl.Command = TCommandLine::cmPages;
+  } else if (command == "animate") {
+    cl.Command = TCommandLine::cmAnimate;
   } else {
     throw EUsageError("unknown command \"" + command + "\"");
   }
@@ -159,6 +161,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!cl.ScanList && cl.Files.size() != 1) throw EUsageError("scan needs OUT");
     return cl;
   }
+  if (cl.Command == TCommandLine::cmAnimate) {
+    if (cl.Files.empty() || cl.Files.size() > 2) throw EUsageError("animate needs FILE and at most LOOPS");
+    return cl;
+  }
   if (hide && cl.HasHideText == !cl.HideFile.empty())
     throw EUsageError("hide needs one of --text TEXT and --file DATA");
   const bool inOut = convert || hide;
@@ -195,8 +201,10 @@ std::string HelpText() {
       "  kestrix capacity IN [--quiet]\n"
       "      print how many bytes hide can store in IN\n"
       "  kestrix pages FILE [--insert IN | --delete N] [--quiet]\n"
-      "      list the pages of a multi-page FILE (TIFF): index, size, bits, compression; or append\n"
+      "      list the pages of a multi-page FILE (TIFF, GIF): index, size, bits, compression; or append\n"
       "      IN's picture as a new last page; or delete page N (0 is the first)\n"
+      "  kestrix animate FILE [LOOPS]\n"
+      "      make the GIF FILE loop LOOPS times (0, the default: for ever)\n"
       "  kestrix --help\n"
       "\n"
       "An input's format follows its extension (see `kestrix formats`), or its content when the\n"
@@ -205,6 +213,7 @@ std::string HelpText() {
       "`-` as IN reads standard input, as OUT writes standard output (with --format); pipes and\n"
       "FIFOs may be read and written. `--` ends the options (for a file named -x).\n"
       "JPEG is written at quality 90 unless --set JPEG_Quality=N says otherwise.\n"
+      "A GIF's frame N is read with --set GIF_ImageIndex=N (from 0); `info` prints ImageCount.\n"
       "--set assigns a parameter (a name that `info` prints) before loading and again before\n"
       "saving; enumerations take a name or an ordinal, booleans true/false/1/0.\n"
       "--keep-orientation keeps a JPEG's pixels as stored instead of turning them upright.\n"

@@ -31,10 +31,12 @@ struct TCommandLine {
     cmHide,
     cmReveal,
     cmCapacity,
-    cmPages
+    cmPages,
+    cmAnimate
   } Command = cmHelp;
   // FILE for info and colors; IN and OUT for convert and hide; IN for reveal and capacity; OUT for
-  // scan; FILE for pages; none for formats and scan --list
+  // scan; FILE for pages; FILE [LOOPS] for
+  // animate; none for formats and scan --list
   std::vector<std::string> Files;
   std::vector<TParamAssignment> Sets;
   std::vector<TOperationCall> Operations;

@@ -14,5 +14,6 @@ int RunHide(const TCommandLine& cl);
 int RunReveal(const TCommandLine& cl);
 int RunCapacity(const TCommandLine& cl);
 int RunPages(const TCommandLine& cl);
+int RunAnimate(const TCommandLine& cl);
 
 }  // namespace kestrix

@@ -1,6 +1,8 @@
 // `kestrix info FILE`: the parameters a reader finds in a file, one Name=Value line each.
 #include <cstdio>
+#include <string>
 
+#include "imaging/components/kestrix_io.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/ioparams_fields.h"
@@ -20,6 +22,7 @@ int RunInfo(const TCommandLine& cl) {
   std::string text;
   for (const kx::TIOParamField& field : kx::IOParamFields())
     text += std::string(field.Name) + "=" + field.Get(params) + "\n";
+  if (params.FileType == kx::ioGIF) text += "ImageCount=" + std::to_string(kx::EnumGifIm(cl.Files[0])) + "\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/core/limits.h"
+#include "imaging/io/lzw/lzw_coders.h"
 #include "tools/kestrix/args.h"
 #include "tools/kestrix/commands.h"
 #include "tools/kestrix/errors.h"
@@ -24,6 +25,7 @@ int Fail(int status, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kx::KXInstallLZWCoders();
   using namespace kestrix;
   try {
     const TCommandLine cl = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
         return RunCapacity(cl);
       case TCommandLine::cmPages:
         return RunPages(cl);
+      case TCommandLine::cmAnimate:
+        return RunAnimate(cl);
     }
   } catch (const EUsageError& e) {
     return Fail(kExitUsage, std::string(e.what()) + " (kestrix --help lists the usage)");

@@ -11,22 +11,29 @@
 namespace kestrix {
 namespace {
 
-int32_t TiffCount(const std::string& file) { return kx::EnumTIFFIm(file); }
-
-int32_t TiffInsert(const std::string& file, const std::string& in) {
+// Appends the picture of `in` to `file` with the parameters it was read with.
+int32_t InsertWith(const std::string& file, const std::string& in,
+                   int32_t (kx::TKestrixIO::*insert)(const std::string&)) {
   kx::TBitmap bitmap;
   kx::TIOParamsVals params;
   LoadPicture(in, bitmap, params, false, true);
   params.TIFF_ImageIndex = INT32_MAX;
+  params.GIF_ImageIndex = INT32_MAX;
   kx::TKestrixIO io;
   io.SetAttachedBitmap(&bitmap);
   io.AssignParams(&params);
-  const int32_t pages = io.InsertToFileTIFF(file);
+  const int32_t pages = (io.*insert)(file);
   if (io.Aborting()) {
     const std::string reason = io.Diagnostics().Reason;
     throw EFileFailure(ShownName(file, true) + ": cannot take a further page" + (reason.empty() ? "" : ": " + reason));
   }
   return pages;
+}
+
+int32_t TiffCount(const std::string& file) { return kx::EnumTIFFIm(file); }
+
+int32_t TiffInsert(const std::string& file, const std::string& in) {
+  return InsertWith(file, in, &kx::TKestrixIO::InsertToFileTIFF);
 }
 
 int32_t TiffDelete(const std::string& file, int32_t index) {
@@ -35,8 +42,25 @@ int32_t TiffDelete(const std::string& file, int32_t index) {
   return pages;
 }
 
+int32_t GifCount(const std::string& file) { return kx::EnumGifIm(file); }
+
+int32_t GifInsert(const std::string& file, const std::string& in) {
+  return InsertWith(file, in, &kx::TKestrixIO::InsertToFileGif);
+}
+
+// The GIF editor answers with the images left; an index past them is not written at all.
+int32_t GifDelete(const std::string& file, int32_t index) {
+  const int32_t images = kx::EnumGifIm(file);
+  if (images == 0) throw EFileFailure(ShownName(file, true) + ": its images cannot be read");
+  if (index >= images) return images;
+  kx::DeleteGifIm(file, index);
+  if (kx::EnumGifIm(file) != images - 1) throw EFileFailure(ShownName(file, true) + ": its images cannot be rewritten");
+  return images;
+}
+
 const TMultiImageFormat kFormats[] = {
     {kx::ioTIFF, &TiffCount, &TiffInsert, &TiffDelete},
+    {kx::ioGIF, &GifCount, &GifInsert, &GifDelete},
 };
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/bmp_codec.h"
 #include "imaging/io/jpeg_codec.h"
+#include "imaging/io/pcx_codec.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/io/stream_headers.h"
+#include "imaging/io/tga_codec.h"
 
 namespace kx {
 namespace {
@@ -65,6 +67,15 @@ void ReadPng(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, b
 }
 void WritePng(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
   WritePNGStream(stream, bitmap, params, progress);
+}
+
+void ReadPcxBlock(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParamsVals& params, bool preview,
+                  TProgressRec& progress) {
+  ReadPcxStream(stream, bitmap, params, preview, progress, blockSize);
+}
+void ReadTgaBlock(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParamsVals& params, bool preview,
+                  TProgressRec& progress) {
+  ReadTGAStream(stream, bitmap, params, preview, progress, blockSize);
 }
 
 void ReadIco(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
@@ -126,6 +137,8 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "pcx",
      .LoadExtensions = "pcx",
      .SaveExtensions = "pcx",
+     .Read = &ReadPcxBlock,
+     .Write = &WritePcxStream,
      .Try = &PcxTry,
      .Detect = {{.Rank = 40, .MoreThan = 12, .Signature = "PCX2"},
                 {.Rank = 50, .MoreThan = 4, .Signature = "PCX"},
@@ -192,6 +205,9 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "tga",
      .LoadExtensions = "tga;targa;vda;icb;vst;win",
      .SaveExtensions = "tga",
+     .Read = &ReadTgaBlock,
+     .Write = &WriteTGAStream,
+     .Try = &TryTGA,
      .Detect = {{.Rank = 130}}},
 };
 

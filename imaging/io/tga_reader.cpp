@@ -54,9 +54,10 @@ bool LayoutOf(const TTgaHeader& h, TTgaLayout& l, const TProgressRec& progress) 
   return true;
 }
 
-TRGB From555(uint16_t w) {
-  return TRGB{uint8_t((w & 0x1F) << 3), uint8_t(((w >> 5) & 0x1F) << 3), uint8_t(((w >> 10) & 0x1F) << 3)};
-}
+// A 5-bit channel to 8 bits as v x 255 / 31, so that 31 becomes 255.
+constexpr uint8_t Widen5(uint32_t v) { return uint8_t(v * 255 / 31); }
+
+TRGB From555(uint16_t w) { return TRGB{Widen5(w & 0x1F), Widen5((w >> 5) & 0x1F), Widen5((w >> 10) & 0x1F)}; }
 
 // Converts `n` whole-byte pixels to 24-bit pixels.
 void ConvertPixels(const uint8_t* s, int32_t n, TTgaPixels kind, const TTgaTable& table, TRGB* out) {

@@ -112,8 +112,8 @@ TEST(TgaReader, EveryDepthAndMapDecodes) {
   };
   const TCase cases[] = {
       {"16-bit 5-5-5",
-       Concat(Header(2, 3, 1, 16, 0x20), {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00}),
-       {CreateRGB(248, 0, 0), CreateRGB(0, 248, 0), CreateRGB(0, 0, 248)},
+       Concat(Header(2, 3, 1, 16, 0x20), {0x00, 0x7C, 0xE0, 0x03, 0x10, 0x42}),
+       {kRed, kGreen, CreateRGB(131, 131, 131)},
        5,
        3,
        false},
@@ -128,7 +128,7 @@ TEST(TgaReader, EveryDepthAndMapDecodes) {
        false},
       {"mapped, 16-bit entries",
        Concat(Header(1, 2, 1, 8, 0x20, 1, 2, 16), {0x00, 0x7C, 0x1F, 0x00, 0, 1}),
-       {CreateRGB(248, 0, 0), CreateRGB(0, 0, 248)},
+       {kRed, kBlue},
        8,
        1,
        false},

@@ -46,7 +46,7 @@ TEST(KestrixFormats, RegisteredFormatsWithoutACodecFailCleanly) {
     std::string reason;
   } cases[] = {
       // An output no writer takes is a usage error that lists what can be written.
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.gif"), 2, ".gif", "writable: jpg jpeg bmp png ppm pnm pgm pbm"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.gif"), 2, ".gif", "writable: jpg jpeg pcx bmp png tga ppm pnm pgm pbm"},
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: jpg"},
       // ".jpe" is read as JPEG but no writer takes it, as the component's SaveToFile does not.
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: jpg"},

@@ -123,15 +123,22 @@ class TPcxLineDecoder {
         fRunLeft -= k;
         continue;
       }
-      if (fPos >= fData.size()) break;
-      const uint8_t b = fData[fPos++];
-      if (b < 0xC0) {
-        out[o++] = b;
-        continue;
+      // A stretch of literal bytes goes over in one copy.
+      const size_t limit = std::min(fData.size(), fPos + size_t(n - o));
+      size_t end = fPos;
+      while (end < limit && fData[end] < 0xC0) ++end;
+      std::memcpy(out + o, fData.data() + fPos, end - fPos);
+      o += int64_t(end - fPos);
+      fPos = end;
+      if (o == n) break;
+      // The stretch ended at a count (or at the data's end): the count and its value.
+      if (fData.size() - fPos < 2) {
+        fPos = fData.size();
+        break;
       }
-      if (fPos >= fData.size()) break;
-      fRunValue = fData[fPos++];
-      fRunLeft = b & 0x3F;
+      fRunLeft = fData[fPos] & 0x3F;
+      fRunValue = fData[fPos + 1];
+      fPos += 2;
     }
     std::memset(out + o, 0, size_t(n - o));
     return o == n;

@@ -34,18 +34,20 @@ int32_t OutputBits(const TIOParamsVals& params) {
 // The bytes a line of `n` significant bytes takes: made even.
 int64_t EvenLine(int64_t n) { return n + (n & 1); }
 
-// Run-length codes `n` bytes taken `stride` apart; an odd count gets a 0 byte after it, so that
-// the coded line covers the even line length.
-void EncodeLine(const uint8_t* p, int32_t n, int32_t stride, std::vector<uint8_t>& out) {
+// Run-length codes `n` bytes into `out`, which has room for 2 n + 1, and returns the end; an
+// odd count gets a 0 byte after it, so that the coded line covers the even line length.
+uint8_t* EncodeLine(const uint8_t* p, int32_t n, uint8_t* out) {
   for (int32_t i = 0; i < n;) {
-    const uint8_t v = p[size_t(i) * size_t(stride)];
+    const uint8_t v = p[i];
     int32_t run = 1;
-    while (run < 63 && i + run < n && p[size_t(i + run) * size_t(stride)] == v) ++run;
-    if (run > 1 || v >= 0xC0) out.push_back(uint8_t(0xC0 + run));
-    out.push_back(v);
+    const int32_t most = std::min(63, n - i);
+    while (run < most && p[i + run] == v) ++run;
+    if (run > 1 || v >= 0xC0) *out++ = uint8_t(0xC0 + run);
+    *out++ = v;
     i += run;
   }
-  if (n & 1) out.push_back(0);
+  if (n & 1) *out++ = 0;
+  return out;
 }
 
 std::vector<uint8_t> Header(const TIOParamsVals& params, int32_t width, int32_t height, int32_t bits,
@@ -119,8 +121,7 @@ void WritePcxStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TPr
 
   const int32_t planes = bits == 24 ? 3 : 1;
   std::vector<uint8_t> line(static_cast<size_t>(bytesPerLine) * size_t(planes), 0);
-  std::vector<uint8_t> coded;
-  coded.reserve(line.size() * 2 + 2);
+  std::vector<uint8_t> coded(line.size() * 2 + size_t(planes));
   progress.SetUnits(height);
   for (int32_t y = 0; y < height; ++y) {
     progress.val = y;
@@ -143,7 +144,6 @@ void WritePcxStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TPr
         for (int32_t x = 0; x < width; ++x) line[size_t(x)] = uint8_t(quantizer->GetRGBIndex(pixels[x]));
         break;
       default:
-        if (rle) break;
         for (int32_t x = 0; x < width; ++x) {
           line[size_t(x)] = pixels[x].r;
           line[size_t(bytesPerLine + x)] = pixels[x].g;
@@ -154,14 +154,13 @@ void WritePcxStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TPr
       stream.WriteBuffer(line.data(), int64_t(line.size()));
       continue;
     }
-    coded.clear();
+    uint8_t* end = coded.data();
     if (bits == 24) {
-      // The planes straight from the pixels: red, green, blue.
-      for (int32_t k = 0; k < 3; ++k) EncodeLine(row + (2 - k), width, 3, coded);
+      for (int32_t k = 0; k < 3; ++k) end = EncodeLine(line.data() + k * bytesPerLine, width, end);
     } else {
-      EncodeLine(significantBytes, int32_t(significant), 1, coded);
+      end = EncodeLine(significantBytes, int32_t(significant), end);
     }
-    stream.WriteBuffer(coded.data(), int64_t(coded.size()));
+    stream.WriteBuffer(coded.data(), end - coded.data());
   }
   if (bits == 8) {
     TKXByteWriter trailer(769);

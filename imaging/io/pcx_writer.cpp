@@ -39,12 +39,22 @@ int64_t EvenLine(int64_t n) { return n + (n & 1); }
 uint8_t* EncodeLine(const uint8_t* p, int32_t n, uint8_t* out) {
   for (int32_t i = 0; i < n;) {
     const uint8_t v = p[i];
-    int32_t run = 1;
-    const int32_t most = std::min(63, n - i);
-    while (run < most && p[i + run] == v) ++run;
-    if (run > 1 || v >= 0xC0) *out++ = uint8_t(0xC0 + run);
-    *out++ = v;
-    i += run;
+    if (i + 1 < n && p[i + 1] == v) {
+      int32_t run = 2;
+      const int32_t most = std::min(63, n - i);
+      while (run < most && p[i + run] == v) ++run;
+      *out++ = uint8_t(0xC0 + run);
+      *out++ = v;
+      i += run;
+      continue;
+    }
+    // A single byte, as a count-1 pair when it could be taken for a count: written without a
+    // branch, as photographs make that one unpredictable.
+    const bool pair = v >= 0xC0;
+    out[0] = pair ? uint8_t(0xC1) : v;
+    out[1] = v;
+    out += 1 + int(pair);
+    ++i;
   }
   if (n & 1) *out++ = 0;
   return out;

@@ -102,10 +102,49 @@ TTgaTable ColorCube() {
   return t;
 }
 
+// The pixel data, read in blocks and never past the picture's block.
+class TTgaData {
+ public:
+  TTgaData(TStream& stream, int64_t size) : fStream(stream), fLeft(size), fBuffer(kBlock) {}
+
+  // The bytes buffered at the front, at least `least` of them while the data holds that many.
+  std::span<const uint8_t> Front(size_t least) {
+    if (fEnd - fPos < least && fLeft > 0) Refill();
+    return {fBuffer.data() + fPos, fEnd - fPos};
+  }
+  void Consume(size_t n) {
+    fPos += n;
+    fConsumed += int64_t(n);
+  }
+  int64_t Consumed() const { return fConsumed; }
+
+ private:
+  static constexpr size_t kBlock = 64 * 1024;
+
+  void Refill() {
+    std::memmove(fBuffer.data(), fBuffer.data() + fPos, fEnd - fPos);
+    fEnd -= fPos;
+    fPos = 0;
+    const int64_t got = fStream.Read(fBuffer.data() + fEnd, std::min<int64_t>(fLeft, int64_t(kBlock - fEnd)));
+    if (got <= 0) {
+      fLeft = 0;
+      return;
+    }
+    fEnd += size_t(got);
+    fLeft -= got;
+  }
+
+  TStream& fStream;
+  int64_t fLeft;
+  std::vector<uint8_t> fBuffer;
+  size_t fPos = 0, fEnd = 0;
+  int64_t fConsumed = 0;
+};
+
 // Decodes run-length packets into rows; a packet's rest carries over into the next row.
 class TTgaRleDecoder {
  public:
-  TTgaRleDecoder(std::span<const uint8_t> data, const TTgaLayout& layout, const TTgaTable& table)
+  TTgaRleDecoder(TTgaData& data, const TTgaLayout& layout, const TTgaTable& table)
       : fData(data), fLayout(layout), fTable(table) {}
 
   // Fills `width` pixels; false when the data ended first (the rest of the row is left alone).
@@ -113,37 +152,36 @@ class TTgaRleDecoder {
     const size_t bytes = size_t(fLayout.Bytes);
     for (int32_t x = 0; x < width;) {
       if (fLeft == 0) {
-        if (fPos >= fData.size()) return false;
-        const uint8_t h = fData[fPos++];
-        fLeft = (h & 0x7F) + 1;
-        fRun = (h & 0x80) != 0;
+        const std::span<const uint8_t> f = fData.Front(1 + bytes);
+        if (f.empty()) return false;
+        fLeft = (f[0] & 0x7F) + 1;
+        fRun = (f[0] & 0x80) != 0;
         if (fRun) {
-          if (fData.size() - fPos < bytes) return false;
-          ConvertPixels(fData.data() + fPos, 1, fLayout.Pixels, fTable, &fRunPixel);
-          fPos += bytes;
+          if (f.size() < 1 + bytes) return false;
+          ConvertPixels(f.data() + 1, 1, fLayout.Pixels, fTable, &fRunPixel);
         }
+        fData.Consume(fRun ? 1 + bytes : 1);
       }
       int32_t k = std::min(fLeft, width - x);
       if (fRun) {
         std::fill_n(out + x, k, fRunPixel);
       } else {
-        k = int32_t(std::min<size_t>(size_t(k), (fData.size() - fPos) / bytes));
+        const std::span<const uint8_t> f = fData.Front(bytes);
+        k = int32_t(std::min<size_t>(size_t(k), f.size() / bytes));
         if (k == 0) return false;
-        ConvertPixels(fData.data() + fPos, k, fLayout.Pixels, fTable, out + x);
-        fPos += size_t(k) * bytes;
+        ConvertPixels(f.data(), k, fLayout.Pixels, fTable, out + x);
+        fData.Consume(size_t(k) * bytes);
       }
       x += k;
       fLeft -= k;
     }
     return true;
   }
-  size_t Consumed() const { return fPos; }
 
  private:
-  std::span<const uint8_t> fData;
+  TTgaData& fData;
   const TTgaLayout& fLayout;
   const TTgaTable& fTable;
-  size_t fPos = 0;
   int32_t fLeft = 0;
   bool fRun = false;
   TRGB fRunPixel{};
@@ -256,8 +294,6 @@ void ReadTGAStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool
     const int64_t pixels = int64_t(width) * height;
     const int64_t least = layout.Rle ? (pixels + 127) / 128 * (1 + layout.Bytes) : rowBytes * height;
     if (layout.Rle ? dataSize < least : dataSize * 32 < least) return progress.Abort("truncated Targa data");
-    std::vector<uint8_t> data(static_cast<size_t>(std::min(dataSize, layout.Rle ? dataSize : least)));
-    stream.ReadBuffer(data.data(), int64_t(data.size()));
 
     const bool oneBit = h.Depth == 1;
     bitmap.SetSize(1, 1);
@@ -265,8 +301,12 @@ void ReadTGAStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool
     bitmap.SetSize(width, height);
     const bool topDown = (h.Descriptor & kTgaTopToBottom) != 0;
     const bool mirrored = (h.Descriptor & kTgaRightToLeft) != 0;
+    TTgaData data(stream, dataSize);
     TTgaRleDecoder rle(data, layout, table);
-    size_t rawPos = 0;
+    // Raw rows that are the bitmap's rows byte for byte are read straight into it.
+    const bool straight = oneBit || layout.Pixels == TTgaPixels::bgr;
+    std::vector<uint8_t> row(layout.Rle || straight ? 0 : size_t(rowBytes));
+    int64_t rawLeft = dataSize;
     bool complete = true;
     progress.SetUnits(height);
     for (int32_t i = 0; i < height && complete && !progress.Aborted(); ++i) {
@@ -275,16 +315,15 @@ void ReadTGAStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool
       if (layout.Rle) {
         complete = rle.Row(out, width);
       } else {
-        const size_t n = std::min<size_t>(size_t(rowBytes), data.size() - rawPos);
-        const uint8_t* s = data.data() + rawPos;
-        rawPos += n;
-        complete = n == size_t(rowBytes);
-        if (oneBit) {
-          std::memcpy(dest, s, n);
-        } else if (h.Depth == 4) {
+        uint8_t* s = straight ? dest : row.data();
+        const int64_t got = std::max<int64_t>(stream.Read(s, std::min(rowBytes, rawLeft)), 0);
+        rawLeft -= got;
+        complete = got == rowBytes;
+        const size_t n = size_t(got);
+        if (h.Depth == 4) {
           for (int32_t x = 0; x < width && size_t(x / 2) < n; ++x)
             out[x] = table[x & 1 ? s[x / 2] & 0x0F : s[x / 2] >> 4];
-        } else {
+        } else if (!straight) {
           ConvertPixels(s, int32_t(n / size_t(layout.Bytes)), layout.Pixels, table, out);
         }
       }
@@ -292,7 +331,7 @@ void ReadTGAStream(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, bool
       progress.val = i + 1;
       progress.Report();
     }
-    stream.SetPosition(pixelStart + int64_t(layout.Rle ? rle.Consumed() : rawPos));
+    stream.SetPosition(pixelStart + (layout.Rle ? data.Consumed() : dataSize - rawLeft));
     if (!complete) progress.Abort("truncated Targa data");
   } catch (const std::bad_alloc&) {
     progress.Abort("out of memory");

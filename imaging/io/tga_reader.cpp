@@ -150,8 +150,38 @@ class TTgaRleDecoder {
   // Fills `width` pixels; false when the data ended first (the rest of the row is left alone).
   bool Row(TRGB* out, int32_t width) {
     const size_t bytes = size_t(fLayout.Bytes);
+    const size_t longest = 1 + 128 * bytes;
+    const bool indexed = fLayout.Pixels == TTgaPixels::indexed;
     for (int32_t x = 0; x < width;) {
       if (fLeft == 0) {
+        // Whole packets straight from the buffer, as long as the longest one would fit in it
+        // and each ends inside the row.
+        const std::span<const uint8_t> block = fData.Front(longest);
+        const uint8_t *p = block.data(), *end = p + block.size();
+        while (x < width && size_t(end - p) >= longest) {
+          const int32_t n = (*p & 0x7F) + 1;
+          if (n > width - x) break;
+          if (indexed) {
+            // Colour-mapped packets are short: looked up here rather than per call.
+            if (*p & 0x80) {
+              std::fill_n(out + x, n, fTable[p[1]]);
+              p += 2;
+            } else {
+              for (int32_t i = 0; i < n; ++i) out[x + i] = fTable[p[1 + i]];
+              p += 1 + size_t(n);
+            }
+          } else if (*p & 0x80) {
+            ConvertPixels(p + 1, 1, fLayout.Pixels, fTable, &fRunPixel);
+            std::fill_n(out + x, n, fRunPixel);
+            p += 1 + bytes;
+          } else {
+            ConvertPixels(p + 1, n, fLayout.Pixels, fTable, out + x);
+            p += 1 + size_t(n) * bytes;
+          }
+          x += n;
+        }
+        fData.Consume(size_t(p - block.data()));
+        if (x >= width) break;
         const std::span<const uint8_t> f = fData.Front(1 + bytes);
         if (f.empty()) return false;
         fLeft = (f[0] & 0x7F) + 1;

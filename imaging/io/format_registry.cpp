@@ -11,8 +11,10 @@
 #include "imaging/io/bmp_codec.h"
 #include "imaging/io/gif_codec.h"
 #include "imaging/io/jpeg_codec.h"
+#include "imaging/io/pcx_codec.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/io/stream_headers.h"
+#include "imaging/io/tga_codec.h"
 #include "imaging/io/tiff_codec.h"
 
 namespace kx {
@@ -67,6 +69,15 @@ void ReadPng(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, b
 }
 void WritePng(TStream& stream, TBitmap& bitmap, TIOParamsVals& params, TProgressRec& progress) {
   WritePNGStream(stream, bitmap, params, progress);
+}
+
+void ReadPcxBlock(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParamsVals& params, bool preview,
+                  TProgressRec& progress) {
+  ReadPcxStream(stream, bitmap, params, preview, progress, blockSize);
+}
+void ReadTgaBlock(TStream& stream, TBitmap& bitmap, int64_t blockSize, TIOParamsVals& params, bool preview,
+                  TProgressRec& progress) {
+  ReadTGAStream(stream, bitmap, params, preview, progress, blockSize);
 }
 
 void ReadIco(TStream& stream, TBitmap& bitmap, int64_t, TIOParamsVals& params, bool preview, TProgressRec& progress) {
@@ -133,6 +144,8 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "pcx",
      .LoadExtensions = "pcx",
      .SaveExtensions = "pcx",
+     .Read = &ReadPcxBlock,
+     .Write = &WritePcxStream,
      .Try = &PcxTry,
      .Detect = {{.Rank = 40, .MoreThan = 12, .Signature = "PCX2"},
                 {.Rank = 50, .MoreThan = 4, .Signature = "PCX"},
@@ -199,6 +212,9 @@ const TKXBuiltInFormat kBuiltIn[] = {
      .ShortName = "tga",
      .LoadExtensions = "tga;targa;vda;icb;vst;win",
      .SaveExtensions = "tga",
+     .Read = &ReadTgaBlock,
+     .Write = &WriteTGAStream,
+     .Try = &TryTGA,
      .Detect = {{.Rank = 130}}},
 };
 

@@ -138,7 +138,7 @@ TEST_F(KestrixIO, LoadFromFileChoosesByTheExtensionIgnoringCase) {
   EXPECT_EQ(bitmap.Width(), 24);
   EXPECT_EQ(bitmap.Height(), 16);
 
-  // A ".pix" name goes through the registry, where Targa has no reader: nothing is read.
+  // A ".pix" name goes through the registry, whose Targa record has no reader: nothing is read.
   const TBitmap before(bitmap);
   const std::string pix = folder + "/photo.pix";
   WriteFile(pix, jpeg);
@@ -148,7 +148,7 @@ TEST_F(KestrixIO, LoadFromFileChoosesByTheExtensionIgnoringCase) {
   EXPECT_EQ(io.IOParams().FileName, "");
   EXPECT_EQ(kxtest::Compare(bitmap, before).pixels, 0);
 
-  // ".win" is taken as Targa, whose reader is still missing: the load is recorded and aborts.
+  // ".win" is taken as Targa, which these JPEG bytes are not: the load is recorded and aborts.
   const std::string win = folder + "/photo.win";
   WriteFile(win, jpeg);
   io.LoadFromFile(win);
@@ -199,9 +199,9 @@ TEST_F(KestrixIO, HeaderedImagesFollowOneAnotherInAStream) {
     EXPECT_EQ(length, starts[i + 1] - starts[i] - 12);
     EXPECT_EQ(h[12], 0xFF);
   }
-  // Codecs still missing write nothing, header included.
+  // A type no stream writer takes writes nothing, header included.
   const int64_t size = stream.Size();
-  io.SaveToStreamPCX(stream);
+  io.SaveToStream(stream, ioWMF);
   EXPECT_TRUE(io.Aborting());
   EXPECT_EQ(stream.Size(), size);
 

@@ -42,11 +42,13 @@ TEST(FilterBuilder, OpenFilterListsEveryReadableFormatInRegistryOrder) {
   const std::string built = KXBuildStrFilter(ffReadable);
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Read != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.LoadExtensions; }));
-  // Today's registry reads JPEG, BMP, ICO, CUR and PNG.
+  // Every built-in format but the metafiles reads.
   EXPECT_EQ(built,
-            "All graphics|*.jpg;*.jpeg;*.jpe;*.bmp;*.dib;*.rle;*.ico;*.cur;*.png|JPEG Bitmap (JPG;JPEG;JPE)|"
-            "*.jpg;*.jpeg;*.jpe|Windows Bitmap (BMP;DIB;RLE)|*.bmp;*.dib;*.rle|Windows Icon (ICO)|*.ico|"
-            "Windows Cursor (CUR)|*.cur|Portable Network Graphics (PNG)|*.png");
+            "All graphics|*.tif;*.tiff;*.gif;*.jpg;*.jpeg;*.jpe;*.pcx;*.bmp;*.dib;*.rle;*.ico;*.cur;*.png;*.tga;"
+            "*.targa;*.vda;*.icb;*.vst;*.win|TIFF Bitmap (TIF;TIFF)|*.tif;*.tiff|CompuServe Bitmap (GIF)|*.gif|"
+            "JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe|PaintBrush (PCX)|*.pcx|Windows Bitmap (BMP;DIB;RLE)|"
+            "*.bmp;*.dib;*.rle|Windows Icon (ICO)|*.ico|Windows Cursor (CUR)|*.cur|Portable Network Graphics (PNG)|"
+            "*.png|Targa Bitmap (TGA;TARGA;VDA;ICB;VST;WIN)|*.tga;*.targa;*.vda;*.icb;*.vst;*.win");
 }
 
 TEST(FilterBuilder, SaveFilterListsOnlyWritableFormatsWithTheirSaveExtensions) {
@@ -54,8 +56,9 @@ TEST(FilterBuilder, SaveFilterListsOnlyWritableFormatsWithTheirSaveExtensions) {
   EXPECT_EQ(built, Expected([](const TKXBuiltInFormat& r) { return r.Write != nullptr; },
                             [](const TKXBuiltInFormat& r) { return r.SaveExtensions; }));
   EXPECT_EQ(built,
-            "All graphics|*.jpg;*.jpeg;*.bmp;*.png|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg|Windows Bitmap (BMP)|*.bmp|"
-            "Portable Network Graphics (PNG)|*.png");
+            "All graphics|*.tif;*.tiff;*.gif;*.jpg;*.jpeg;*.pcx;*.bmp;*.png;*.tga|TIFF Bitmap (TIF;TIFF)|*.tif;*.tiff|"
+            "CompuServe Bitmap (GIF)|*.gif|JPEG Bitmap (JPG;JPEG)|*.jpg;*.jpeg|PaintBrush (PCX)|*.pcx|"
+            "Windows Bitmap (BMP)|*.bmp|Portable Network Graphics (PNG)|*.png|Targa Bitmap (TGA)|*.tga");
   EXPECT_EQ(built.find("*.ico"), std::string::npos);
 }
 

@@ -288,6 +288,7 @@ TEST(PictureDialogs, SaveOverAnExistingFileAsksAndARefusalKeepsTheDialogOpen) {
   const std::string folder = FolderWith({{"old.jpg", Fixture("cjpeg_gray.jpg")}});
   TSaveKestrixDialog dialog;
   dialog.SetInitialDir(folder);
+  dialog.SetFilterIndex(4);  // JPEG: a name without extension is completed with .jpg
   bool asked = false, askedAgain = false;
   const bool confirmed = RunWith(dialog, [&](QFileDialog& d) {
     NameEdit(d)->setText("old");  // completed to old.jpg, which exists

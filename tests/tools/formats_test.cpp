@@ -17,14 +17,14 @@ TEST(KestrixFormats, ListsTheRegistryWithTheToolsEntries) {
             "   1  TIFF Bitmap                 TIF;TIFF                    read write\n"
             "   2  CompuServe Bitmap           GIF                         read write\n"
             "   3  JPEG Bitmap                 JPG;JPEG;JPE                read write\n"
-            "   4  PaintBrush                  PCX                         -\n"
+            "   4  PaintBrush                  PCX                         read write\n"
             "   5  Windows Bitmap              BMP;DIB;RLE                 read write\n"
             "   6  Windows Icon                ICO                         read\n"
             "   7  Windows Cursor              CUR                         read\n"
             "   8  Portable Network Graphics   PNG                         read write\n"
             "   9  Windows Metafile            WMF                         -\n"
             "  10  Enhanced Windows Metafile   EMF                         -\n"
-            "  11  Targa Bitmap                TGA;TARGA;VDA;ICB;VST;PIX   -\n"
+            "  11  Targa Bitmap                TGA;TARGA;VDA;ICB;VST;PIX   read write\n"
             " 100  Netpbm                      PPM;PNM                     read write\n"
             " 101  Netpbm Graymap              PGM                         read write\n"
             " 102  Netpbm Bitmap               PBM                         read write\n");
@@ -47,12 +47,12 @@ TEST(KestrixFormats, RegisteredFormatsWithoutACodecFailCleanly) {
   } cases[] = {
       // An output no writer takes is a usage error that lists what can be written.
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out.wmf"), 2, ".wmf",
-       "writable: gif jpg jpeg bmp png ppm pnm pgm pbm"},
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: gif jpg"},
+       "writable: tif tiff gif jpg jpeg pcx bmp png tga ppm pnm pgm pbm"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.ico"), 2, ".ico", "writable: tif"},
       // ".jpe" is read as JPEG but no writer takes it, as the component's SaveToFile does not.
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: gif jpg"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpe"), 2, ".jpe", "writable: tif"},
       {"convert " + Quote(ppm) + " " + Quote(folder + "/out"), 2, "has no extension", "--format"},
-      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpg") + " --format wmf", 2, "\"wmf\"", "writable: gif"},
+      {"convert " + Quote(ppm) + " " + Quote(folder + "/out.jpg") + " --format wmf", 2, "\"wmf\"", "writable: tif"},
       // A GIF that holds no image.
       {"convert " + Quote(gif) + " " + Quote(folder + "/out.ppm"), 1, gif, "holds no image"},
       {"info " + Quote(gif), 1, gif, "CompuServe Bitmap"},

@@ -189,7 +189,7 @@ TEST(HiddenMembers, TextIsStoredAsUtf8AndRefusedWhenItDoesNotFit) {
 
 TEST(HiddenMembers, LosslessFilesKeepTheTextAndJpegLosesIt) {
   const std::string text = "hidden \u00e9t\u00e9 text";
-  for (const char* suffix : {".png", ".bmp", ".jpg"}) {
+  for (const char* suffix : {".png", ".bmp", ".tif", ".tga", ".jpg"}) {
     TKestrix writer;
     const TBitmap picture = MakePicture(60, 40, 5);
     writer.Assign(&picture);

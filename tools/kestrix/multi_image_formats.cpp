@@ -11,14 +11,15 @@
 namespace kestrix {
 namespace {
 
-// Appends the picture of `in` to `file` with the parameters it was read with.
+// Inserts the picture of `in` into `file` at `position` of the index field `index`, with the
+// parameters the picture was read with.
 int32_t InsertWith(const std::string& file, const std::string& in,
-                   int32_t (kx::TKestrixIO::*insert)(const std::string&)) {
+                   int32_t (kx::TKestrixIO::*insert)(const std::string&), int32_t kx::TIOParamsVals::*index,
+                   int32_t position) {
   kx::TBitmap bitmap;
   kx::TIOParamsVals params;
   LoadPicture(in, bitmap, params, false, true);
-  params.TIFF_ImageIndex = INT32_MAX;
-  params.GIF_ImageIndex = INT32_MAX;
+  params.*index = position;
   kx::TKestrixIO io;
   io.SetAttachedBitmap(&bitmap);
   io.AssignParams(&params);
@@ -33,7 +34,8 @@ int32_t InsertWith(const std::string& file, const std::string& in,
 int32_t TiffCount(const std::string& file) { return kx::EnumTIFFIm(file); }
 
 int32_t TiffInsert(const std::string& file, const std::string& in) {
-  return InsertWith(file, in, &kx::TKestrixIO::InsertToFileTIFF);
+  // Any index past the last page appends.
+  return InsertWith(file, in, &kx::TKestrixIO::InsertToFileTIFF, &kx::TIOParamsVals::TIFF_ImageIndex, INT32_MAX);
 }
 
 int32_t TiffDelete(const std::string& file, int32_t index) {
@@ -45,7 +47,9 @@ int32_t TiffDelete(const std::string& file, int32_t index) {
 int32_t GifCount(const std::string& file) { return kx::EnumGifIm(file); }
 
 int32_t GifInsert(const std::string& file, const std::string& in) {
-  return InsertWith(file, in, &kx::TKestrixIO::InsertToFileGif);
+  // The GIF editor appends at exactly the image count.
+  return InsertWith(file, in, &kx::TKestrixIO::InsertToFileGif, &kx::TIOParamsVals::GIF_ImageIndex,
+                    kx::EnumGifIm(file));
 }
 
 // The GIF editor answers with the images left; an index past them is not written at all.

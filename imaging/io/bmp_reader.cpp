@@ -192,7 +192,17 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
   const int64_t width = h.Width;
   int64_t x = 0, y = 0;  // y counts file rows from the first one stored
   uint8_t* row = bitmap.ScanLine(RowOf(h, 0));
+  // Short runs, most of the codes of a photograph, store four pixels at once; the spare ones
+  // past a run's end are overwritten by the codes that follow or cleared when the row is left,
+  // so pixels the data never reaches stay black.
+  int64_t spareEnd = 0;
+  auto clearSpare = [&](int64_t to) {
+    const int64_t end = std::min({spareEnd, to, width});
+    if (end > x) std::memset(row + x * 3, 0, size_t(end - x) * 3);
+  };
   auto moveUp = [&](int64_t rows) {
+    clearSpare(width);
+    spareEnd = 0;
     y += rows;
     if (y < h.Height) row = bitmap.ScanLine(RowOf(h, y));
   };
@@ -201,8 +211,14 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
   progress.Report();
   while (y < h.Height) {
     uint8_t code[2];
-    if (!in.Bytes(code, 2)) return false;
+    if (!in.Bytes(code, 2)) return clearSpare(width), false;
     const uint8_t count = code[0], value = code[1];
+    if (count > 0 && count <= 4 && !four && x + 4 <= width) {
+      palette.PutFour(row + x * 3, value);
+      spareEnd = std::max(spareEnd, x + 4);
+      x += count;
+      continue;
+    }
     if (count > 0) {
       // A run, clipped at the row's end.
       const int64_t n = std::min<int64_t>(count, std::max<int64_t>(width - x, 0));
@@ -217,25 +233,30 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
     }
     switch (value) {
       case 0:  // end of line
-        x = 0;
         moveUp(1);
+        x = 0;
         progress.val = int32_t(y);
         progress.Report();
         if (progress.Aborted()) return true;
         break;
       case 1:  // end of bitmap
+        clearSpare(width);
         return true;
       case 2: {  // move right and up
         uint8_t move[2];
-        if (!in.Bytes(move, 2)) return false;
+        if (!in.Bytes(move, 2)) return clearSpare(width), false;
+        if (move[1] > 0) {
+          moveUp(move[1]);
+        } else {
+          clearSpare(x + move[0]);
+        }
         x += move[0];
-        moveUp(move[1]);
         break;
       }
       default: {  // literal pixels, padded to an even number of bytes
         const int64_t bytes = four ? (value + 1) / 2 : value;
         const uint8_t* p = data.data() + in.Consumed();
-        if (!in.Skip(bytes)) return false;
+        if (!in.Skip(bytes)) return clearSpare(width), false;
         // The last literal of a file may lack its padding byte.
         if ((bytes & 1) && in.Remaining() > 0) in.Skip(1);
         const int64_t n = std::min<int64_t>(value, std::max<int64_t>(width - x, 0));

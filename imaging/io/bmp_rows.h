@@ -26,6 +26,14 @@ class TBmpPalette {
     for (int64_t i = 0; i + 1 < n; ++i, out += 3) std::memcpy(out, &fEntries[index(i) & 0xFF], 4);
     if (n > 0) std::memcpy(out, &fEntries[index(n - 1) & 0xFF], 3);
   }
+  // Four pixels of colour `index` (twelve bytes) from `out` on.
+  void PutFour(uint8_t* out, uint8_t index) const {
+    const uint32_t c = fEntries[index];
+    std::memcpy(out, &c, 4);
+    std::memcpy(out + 3, &c, 4);
+    std::memcpy(out + 6, &c, 4);
+    std::memcpy(out + 9, &c, 3);
+  }
 
  private:
   std::array<uint32_t, 256> fEntries{};

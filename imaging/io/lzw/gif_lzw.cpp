@@ -1,6 +1,6 @@
-// The GIF LZW coder. Decoding keeps a prefix / suffix table with each string's length, so a
-// code's string is written backwards straight into the output in one pass; codes come out of a
-// 64-bit bit buffer. Encoding finds (prefix, byte) pairs in an open-addressing hash table.
+// The GIF LZW coder. Decoding copies each code's string from where it was written before (the
+// table keeps its place and length); codes come out of a 64-bit bit buffer. Encoding finds
+// (prefix, byte) pairs in an open-addressing hash table.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -22,25 +22,25 @@ constexpr int kMaxMinCodeSize = 11;
 
 // Decodes `data` into `out` (stream order) and returns the bytes written; stops at the end
 // code, at an invalid code, at the end of the data or when `out` is full.
+//
+// Every string but a single byte has been written to `out` before: a new code's string is the
+// previous code's string followed by the first byte of the next one, which is exactly what
+// stands in `out` where the previous code was written. So the table keeps, per code, where its
+// string was written and its length, and a code is decoded by copying from earlier output.
 int64_t DecodeCodes(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* out, int64_t outSize) {
-  std::array<uint16_t, kTableSize> prefix;
-  std::array<uint8_t, kTableSize> suffix;
-  std::array<uint8_t, kTableSize> first;
+  std::array<int64_t, kTableSize> offset;
   std::array<uint16_t, kTableSize> length;
   const int clear = 1 << minCodeSize;
   const int end = clear + 1;
-  for (int c = 0; c < clear; ++c) {
-    suffix[size_t(c)] = first[size_t(c)] = uint8_t(c);
-    length[size_t(c)] = 1;
-  }
+  for (int c = 0; c < clear; ++c) length[size_t(c)] = 1;
   int codeSize = minCodeSize + 1;
   int next = end + 1;
   int previous = -1;
+  int64_t previousAt = 0;  // where the previous code's string was written
   uint64_t bits = 0;
   int bitCount = 0;
   size_t in = 0;
   int64_t written = 0;
-  uint8_t spill[kTableSize];
   for (;;) {
     if (bitCount < codeSize) {
       while (bitCount <= 56 && in < data.size()) {
@@ -64,10 +64,7 @@ int64_t DecodeCodes(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* 
     } else if (next < kTableSize) {
       if (code > next) break;
       // A full table takes no entries until the next clear code.
-      const int firstByte = first[size_t(code == next ? previous : code)];
-      prefix[size_t(next)] = uint16_t(previous);
-      suffix[size_t(next)] = uint8_t(firstByte);
-      first[size_t(next)] = first[size_t(previous)];
+      offset[size_t(next)] = previousAt;
       length[size_t(next)] = uint16_t(length[size_t(previous)] + 1);
       ++next;
       if (next == (1 << codeSize) && codeSize < kMaxCodeBits) ++codeSize;
@@ -75,20 +72,29 @@ int64_t DecodeCodes(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* 
       break;
     }
     previous = code;
-    const int n = length[size_t(code)];
-    const bool fits = written + n <= outSize;
-    uint8_t* target = fits ? out + written : spill;
-    int c = code;
-    for (int i = n - 1; i > 0; --i) {
-      target[i] = suffix[size_t(c)];
-      c = prefix[size_t(c)];
+    previousAt = written;
+    if (code < clear) {
+      out[written++] = uint8_t(code);
+    } else {
+      const int64_t n = length[size_t(code)];
+      const int64_t from = offset[size_t(code)];
+      const int64_t room = outSize - written;
+      if (n <= 16 && room >= 16) {
+        // Sixteen bytes in two moves; the bytes past the string are overwritten by the next
+        // codes. Only a code defined by its own use starts less than n bytes back, and then
+        // just its last byte, its own first one, overlaps what is being written.
+        std::memmove(out + written, out + from, 8);
+        std::memmove(out + written + 8, out + from + 8, 8);
+        if (written - from < n) out[written + n - 1] = out[from];
+      } else {
+        // Forward, byte by byte where the string overlaps itself (a code defined by its own
+        // use: the previous string followed by its own first byte).
+        const int64_t count = std::min(n, room);
+        for (int64_t i = 0; i < count; ++i) out[written + i] = out[from + i];
+      }
+      if (n >= room) return outSize;
+      written += n;
     }
-    target[0] = suffix[size_t(c)];
-    if (!fits) {
-      std::memcpy(out + written, spill, size_t(outSize - written));
-      return outSize;
-    }
-    written += n;
     if (written == outSize) break;
   }
   return written;

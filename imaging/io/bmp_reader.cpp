@@ -192,9 +192,9 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
   const int64_t width = h.Width;
   int64_t x = 0, y = 0;  // y counts file rows from the first one stored
   uint8_t* row = bitmap.ScanLine(RowOf(h, 0));
-  // Short runs, most of the codes of a photograph, store four pixels at once; the spare ones
-  // past a run's end are overwritten by the codes that follow or cleared when the row is left,
-  // so pixels the data never reaches stay black.
+  // Short runs and literals, most of the codes of a photograph, store four or eight pixels at
+  // once; the spare ones past a code's end are overwritten by the codes that follow or cleared
+  // when the row is left, so pixels the data never reaches stay black.
   int64_t spareEnd = 0;
   auto clearSpare = [&](int64_t to) {
     const int64_t end = std::min({spareEnd, to, width});
@@ -259,6 +259,14 @@ bool DecodeRle(std::span<const uint8_t> data, const TBmpHeader& h, const TBmpPal
         if (!in.Skip(bytes)) return clearSpare(width), false;
         // The last literal of a file may lack its padding byte.
         if ((bytes & 1) && in.Remaining() > 0) in.Skip(1);
+        if (!four && value <= 8 && x + 8 <= width && data.data() + data.size() - p >= 8) {
+          // Short literals store eight pixels at once, read from the bytes that follow; the
+          // spare ones are handled as a short run's.
+          palette.PutEight(row + x * 3, p);
+          spareEnd = std::max(spareEnd, x + 8);
+          x += value;
+          break;
+        }
         const int64_t n = std::min<int64_t>(value, std::max<int64_t>(width - x, 0));
         uint8_t* out = row + x * 3;
         if (four) {

@@ -26,6 +26,11 @@ class TBmpPalette {
     for (int64_t i = 0; i + 1 < n; ++i, out += 3) std::memcpy(out, &fEntries[index(i) & 0xFF], 4);
     if (n > 0) std::memcpy(out, &fEntries[index(n - 1) & 0xFF], 3);
   }
+  // Eight pixels of the colours `indices[0..7]` (24 bytes) from `out` on.
+  void PutEight(uint8_t* out, const uint8_t* indices) const {
+    for (int i = 0; i < 7; ++i) std::memcpy(out + 3 * i, &fEntries[indices[i]], 4);
+    std::memcpy(out + 21, &fEntries[indices[7]], 3);
+  }
   // Four pixels of colour `index` (twelve bytes) from `out` on.
   void PutFour(uint8_t* out, uint8_t index) const {
     const uint32_t c = fEntries[index];

@@ -7,10 +7,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "imaging/components/kestrix_proc.h"
 #include "imaging/core/bitmap.h"
+#include "imaging/core/stream.h"
+#include "imaging/io/ioparams.h"
 #include "imaging/proc/bitmap_copy.h"
 
 namespace kxbench {
@@ -115,6 +120,24 @@ inline kx::TBitmap MakePhoto(int32_t width, int32_t height, uint32_t seed = 1) {
 // The picture size of the benchmarks: 12 megapixels, the size of a common camera's photograph.
 constexpr int32_t kPhotoWidth = 4000;
 constexpr int32_t kPhotoHeight = 3000;
+
+// The source picture of a codec benchmark: the file the environment variable `variable` names,
+// read with `read` (it must give a 24-bit picture), or else the 12-megapixel photograph.
+using TSourceReader = void (*)(kx::TStream& stream, kx::TBitmap& bitmap, kx::TIOParamsVals& params, bool preview,
+                               kx::TProgressRec& progress);
+inline kx::TBitmap PhotoOrFile(const char* variable, TSourceReader read) {
+  const char* file = std::getenv(variable);
+  if (file == nullptr || *file == '\0') return MakePhoto(kPhotoWidth, kPhotoHeight);
+  kx::TMemoryStream stream;
+  stream.LoadFromFile(file);
+  kx::TBitmap bitmap;
+  kx::TIOParamsVals params;
+  kx::TProgressRec progress = kx::NullProgress();
+  read(stream, bitmap, params, false, progress);
+  if (progress.Aborted() || bitmap.PixelFormat() != kx::pf24bit)
+    throw std::runtime_error(std::string("cannot read ") + file);
+  return bitmap;
+}
 
 // Reports throughput in megapixels per second of `pixels` per iteration.
 inline void CountMegapixels(benchmark::State& state, int64_t pixels) {

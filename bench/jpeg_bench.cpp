@@ -8,7 +8,6 @@
 // as tjbench and the whole-process timings do.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -28,18 +27,7 @@ using kx::TIOParamsVals;
 using kx::TMemoryStream;
 
 const TBitmap& SourcePicture() {
-  static const TBitmap picture = [] {
-    const char* file = std::getenv("KX_BENCH_JPEG");
-    if (file == nullptr || *file == '\0') return kxbench::MakePhoto(kxbench::kPhotoWidth, kxbench::kPhotoHeight);
-    TMemoryStream stream;
-    stream.LoadFromFile(file);
-    TBitmap bmp;
-    TIOParamsVals params;
-    kx::TProgressRec progress = kx::NullProgress();
-    kx::ReadJPegStream(stream, bmp, params, false, progress);
-    if (progress.Aborted()) throw std::runtime_error(std::string("cannot read ") + file);
-    return bmp;
-  }();
+  static const TBitmap picture = kxbench::PhotoOrFile("KX_BENCH_JPEG", &kx::ReadJPegStream);
   return picture;
 }
 

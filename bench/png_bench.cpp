@@ -7,7 +7,6 @@
 // comparison script runs this program and the peers on the same pixels. Rates use wall time.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -27,19 +26,7 @@ using kx::TIOParamsVals;
 using kx::TMemoryStream;
 
 const TBitmap& SourcePicture() {
-  static const TBitmap picture = [] {
-    const char* file = std::getenv("KX_BENCH_PNG");
-    if (file == nullptr || *file == '\0') return kxbench::MakePhoto(kxbench::kPhotoWidth, kxbench::kPhotoHeight);
-    TMemoryStream stream;
-    stream.LoadFromFile(file);
-    TBitmap bmp;
-    TIOParamsVals params;
-    kx::TProgressRec progress = kx::NullProgress();
-    kx::ReadPNGStream(stream, bmp, params, false, progress);
-    if (progress.Aborted() || bmp.PixelFormat() != kx::pf24bit)
-      throw std::runtime_error(std::string("cannot read ") + file);
-    return bmp;
-  }();
+  static const TBitmap picture = kxbench::PhotoOrFile("KX_BENCH_PNG", &kx::ReadPNGStream);
   return picture;
 }
 

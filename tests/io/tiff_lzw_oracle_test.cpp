@@ -14,28 +14,6 @@
 using namespace kx;
 using namespace kxtest;
 
-namespace {
-
-// A colour, a gray and a palette source of odd sizes, written by Pillow.
-const char* kPillowSource = R"(
-import sys
-from PIL import Image
-mode, out = sys.argv[1], sys.argv[2]
-w, h = 83, 37
-rgb = Image.new("RGB", (w, h))
-rgb.putdata([((x * 29) % 256, (y * 61) % 256, ((x + y) * 7) % 256) for y in range(h) for x in range(w)])
-im = {"RGB": rgb, "L": rgb.convert("L"), "P": rgb.quantize(100)}[mode]
-im.save(out, "TIFF")
-)";
-
-std::string Source(const std::string& mode) {
-  const std::string path = TempPath("-" + mode + ".tif");
-  EXPECT_EQ(Run(kPython + " -c " + Quote(kPillowSource) + " " + mode + " " + Quote(path)), 0);
-  return path;
-}
-
-}  // namespace
-
 TEST(TiffLzwOracle, FilesOfTiffcpReadAsLibtiffDecodesThem) {
   if (!HaveTiffOracles()) GTEST_SKIP() << "libtiff's tools, Pillow or ImageMagick missing";
   const struct {
@@ -53,7 +31,7 @@ TEST(TiffLzwOracle, FilesOfTiffcpReadAsLibtiffDecodesThem) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    const std::string source = Source(c.Mode), path = TempPath(".tif");
+    const std::string source = PillowSource(c.Mode), path = TempPath(".tif");
     ASSERT_EQ(kxtest::Run(kTiffcp + " " + c.Options + " " + Quote(source) + " " + Quote(path)), 0);
     TBitmap expected;
     ASSERT_TRUE(LibtiffDecode(path, expected));

@@ -19,37 +19,6 @@ using namespace kxtest;
 
 namespace {
 
-// Writes the source files: a colour picture and a bilevel page of odd sizes in Pillow's modes.
-const char* kPillowSource = R"(
-import sys
-from PIL import Image
-mode, out = sys.argv[1], sys.argv[2]
-w, h = 75, 41
-rgb = Image.new("RGB", (w, h))
-rgb.putdata([((x * 37) % 256, (y * 51) % 256, (x * y * 13) % 256) for y in range(h) for x in range(w)])
-bi = Image.new("1", (w, h))
-bi.putdata([255 if ((x // 3 + y // 4) % 3 and (x * y) % 7) else 0 for y in range(h) for x in range(w)])
-options = {}
-if mode == "RGB": im = rgb
-elif mode == "RGBA": im = rgb.convert("RGBA"); im.putalpha(128)
-elif mode == "L": im = rgb.convert("L")
-elif mode == "P": im = rgb.quantize(200)
-elif mode == "1": im = bi
-elif mode == "1g4": im, options = bi, {"compression": "group4"}
-elif mode == "1g3": im, options = bi, {"compression": "group3"}
-elif mode == "RGBBE": im = rgb; options = {"tiffinfo": {}}
-elif mode == "RGB16": im = rgb
-im.save(out, "TIFF", **options)
-)";
-
-std::string Py(const char* script) { return kPython + " -c " + Quote(script); }
-
-std::string Source(const std::string& mode) {
-  const std::string path = TempPath("-" + mode + ".tif");
-  EXPECT_EQ(kxtest::Run(Py(kPillowSource) + " " + mode + " " + Quote(path)), 0);
-  return path;
-}
-
 struct TOracleCase {
   const char* Name;
   const char* Source;  // Pillow mode of the source file
@@ -96,7 +65,7 @@ const TOracleCase kReadCases[] = {
 };
 
 std::string Make(const TOracleCase& c) {
-  const std::string source = Source(c.Source);
+  const std::string source = PillowSource(c.Source);
   const std::string tool = c.Tool;
   if (tool.empty()) return source;
   const std::string out = TempPath(".tif");
@@ -126,7 +95,7 @@ TEST(TiffOracle, FilesOfOtherProgramsReadAsLibtiffDecodesThem) {
 
 TEST(TiffOracle, PagesOfAMultiPageFileReadOneByOne) {
   if (!HaveTiffOracles()) GTEST_SKIP() << "libtiff's tools, Pillow or ImageMagick missing";
-  const std::string rgb = Source("RGB"), bi = Source("1"), gray = Source("L");
+  const std::string rgb = PillowSource("RGB"), bi = PillowSource("1"), gray = PillowSource("L");
   const std::string g4 = TempPath(".tif"), file = TempPath(".tif");
   ASSERT_EQ(kxtest::Run(kTiffcp + " -c g4 " + Quote(bi) + " " + Quote(g4)), 0);
   ASSERT_EQ(kxtest::Run(kTiffcp + " " + Quote(rgb) + " " + Quote(g4) + " " + Quote(gray) + " " + Quote(file)), 0);
@@ -234,7 +203,7 @@ TEST(TiffOracle, FilesWePassTiffinfoAndReadBackThroughLibtiff) {
 // their pixels, and libtiff counts the pages we say there are.
 TEST(TiffOracle, InsertingAndDeletingPagesKeepsTheOtherPages) {
   if (!HaveTiffOracles()) GTEST_SKIP() << "libtiff's tools, Pillow or ImageMagick missing";
-  const std::string rgb = Source("RGB"), bi = Source("1"), g4 = TempPath(".tif"), file = TempPath(".tif");
+  const std::string rgb = PillowSource("RGB"), bi = PillowSource("1"), g4 = TempPath(".tif"), file = TempPath(".tif");
   ASSERT_EQ(kxtest::Run(kTiffcp + " -c g4 " + Quote(bi) + " " + Quote(g4)), 0);
   ASSERT_EQ(kxtest::Run(kTiffcp + " " + Quote(g4) + " " + Quote(rgb) + " " + Quote(file)), 0);
   auto pageCount = [](const std::string& f) {

@@ -2,6 +2,8 @@
 // writing a picture with given parameters, and the oracles' decodings of a page.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -20,6 +22,36 @@ inline const std::string kConvert = "/usr/bin/convert";
 inline const std::string kTiffcp = "/usr/bin/tiffcp";
 inline const std::string kTiffinfo = "/usr/bin/tiffinfo";
 inline const std::string kTiff2rgba = "/usr/bin/tiff2rgba";
+
+// Writes the source files: a colour picture and a bilevel page of odd sizes in Pillow's modes.
+inline const char* const kPillowSource = R"(
+import sys
+from PIL import Image
+mode, out = sys.argv[1], sys.argv[2]
+w, h = 75, 41
+rgb = Image.new("RGB", (w, h))
+rgb.putdata([((x * 37) % 256, (y * 51) % 256, (x * y * 13) % 256) for y in range(h) for x in range(w)])
+bi = Image.new("1", (w, h))
+bi.putdata([255 if ((x // 3 + y // 4) % 3 and (x * y) % 7) else 0 for y in range(h) for x in range(w)])
+options = {}
+if mode == "RGB": im = rgb
+elif mode == "RGBA": im = rgb.convert("RGBA"); im.putalpha(128)
+elif mode == "L": im = rgb.convert("L")
+elif mode == "P": im = rgb.quantize(200)
+elif mode == "1": im = bi
+elif mode == "1g4": im, options = bi, {"compression": "group4"}
+elif mode == "1g3": im, options = bi, {"compression": "group3"}
+elif mode == "RGBBE": im = rgb; options = {"tiffinfo": {}}
+elif mode == "RGB16": im = rgb
+im.save(out, "TIFF", **options)
+)";
+
+// A TIFF source file of one of the modes above, written by Pillow.
+inline std::string PillowSource(const std::string& mode) {
+  const std::string path = TempPath("-" + mode + ".tif");
+  EXPECT_EQ(Run(kPython + " -c " + Quote(kPillowSource) + " " + mode + " " + Quote(path)), 0);
+  return path;
+}
 
 inline bool HaveTiffOracles() {
   return Have(kPython) && Have(kConvert) && Have(kTiffcp) && Have(kTiffinfo) && Have(kTiff2rgba);

@@ -3,12 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/sane/sane_library.h"
+
 namespace kx {
 
 namespace {
 
 // Sessions nest: only the outermost one starts and ends the library.
 int gSessionDepth = 0;
+
+// Only reached once a session or a device exists, so the library is there.
+const TSaneLibrary& Sane() { return *KXSaneLibrary(); }
 
 double Unfix(SANE_Value_Type type, SANE_Word word) {
   return type == SANE_TYPE_FIXED ? SANE_UNFIX(word) : static_cast<double>(word);
@@ -28,8 +33,12 @@ TSaneSession::TSaneSession() {
     fStatus = SANE_STATUS_GOOD;
     return;
   }
+  if (!KXSaneLibrary()) {
+    fStatus = SANE_STATUS_UNSUPPORTED;
+    return;
+  }
   SANE_Int version = 0;
-  fStatus = sane_init(&version, nullptr);
+  fStatus = Sane().init(&version, nullptr);
   if (fStatus == SANE_STATUS_GOOD) {
     ++gSessionDepth;
     fOwner = true;
@@ -38,12 +47,16 @@ TSaneSession::TSaneSession() {
 
 TSaneSession::~TSaneSession() {
   if (fStatus != SANE_STATUS_GOOD) return;
-  if (--gSessionDepth == 0 && fOwner) sane_exit();
+  if (--gSessionDepth == 0 && fOwner) Sane().exit();
 }
 
 std::vector<TSaneDeviceInfo> KXSaneDevices(SANE_Status* status) {
+  if (!KXSaneLibrary()) {
+    if (status) *status = SANE_STATUS_UNSUPPORTED;
+    return {};
+  }
   const SANE_Device** list = nullptr;
-  const SANE_Status result = sane_get_devices(&list, SANE_FALSE);
+  const SANE_Status result = Sane().get_devices(&list, SANE_FALSE);
   if (status) *status = result;
   std::vector<TSaneDeviceInfo> devices;
   if (result != SANE_STATUS_GOOD || !list) return devices;
@@ -56,22 +69,26 @@ std::vector<TSaneDeviceInfo> KXSaneDevices(SANE_Status* status) {
 bool TSaneOption::Scalar() const { return Type == SANE_TYPE_INT || Type == SANE_TYPE_FIXED || Type == SANE_TYPE_BOOL; }
 
 std::unique_ptr<TSaneDevice> TSaneDevice::Open(const std::string& name, SANE_Status* status) {
+  if (!KXSaneLibrary()) {
+    if (status) *status = SANE_STATUS_UNSUPPORTED;
+    return nullptr;
+  }
   SANE_Handle handle = nullptr;
-  const SANE_Status result = sane_open(name.c_str(), &handle);
+  const SANE_Status result = Sane().open(name.c_str(), &handle);
   if (status) *status = result;
   if (result != SANE_STATUS_GOOD || !handle) return nullptr;
   return std::unique_ptr<TSaneDevice>(new TSaneDevice(handle));
 }
 
 TSaneDevice::~TSaneDevice() {
-  sane_cancel(fHandle);
-  sane_close(fHandle);
+  Sane().cancel(fHandle);
+  Sane().close(fHandle);
 }
 
 std::optional<TSaneOption> TSaneDevice::Find(const std::string& name) const {
   // Option 0 is the number of options; its descriptor has no name.
   for (SANE_Int i = 1;; ++i) {
-    const SANE_Option_Descriptor* d = sane_get_option_descriptor(fHandle, i);
+    const SANE_Option_Descriptor* d = Sane().get_option_descriptor(fHandle, i);
     if (!d) return std::nullopt;
     if (!d->name || name != d->name) continue;
     TSaneOption option;
@@ -110,7 +127,7 @@ SANE_Status TSaneDevice::GetNumber(const std::string& name, double& value) const
   if (!option || !option->Scalar()) return SANE_STATUS_UNSUPPORTED;
   if (!option->Active) return SANE_STATUS_INVAL;
   SANE_Word word = 0;
-  const SANE_Status status = sane_control_option(fHandle, option->Index, SANE_ACTION_GET_VALUE, &word, nullptr);
+  const SANE_Status status = Sane().control_option(fHandle, option->Index, SANE_ACTION_GET_VALUE, &word, nullptr);
   if (status == SANE_STATUS_GOOD) value = Unfix(option->Type, word);
   return status;
 }
@@ -120,16 +137,16 @@ SANE_Status TSaneDevice::SetNumber(const std::string& name, double value) {
   if (!option || !option->Scalar()) return SANE_STATUS_UNSUPPORTED;
   if (!option->Active || !option->Settable) return SANE_STATUS_INVAL;
   SANE_Word word = Fix(option->Type, value);
-  return sane_control_option(fHandle, option->Index, SANE_ACTION_SET_VALUE, &word, nullptr);
+  return Sane().control_option(fHandle, option->Index, SANE_ACTION_SET_VALUE, &word, nullptr);
 }
 
 SANE_Status TSaneDevice::GetString(const std::string& name, std::string& value) const {
   const auto option = Find(name);
   if (!option || option->Type != SANE_TYPE_STRING) return SANE_STATUS_UNSUPPORTED;
   if (!option->Active) return SANE_STATUS_INVAL;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(fHandle, option->Index);
+  const SANE_Option_Descriptor* d = Sane().get_option_descriptor(fHandle, option->Index);
   std::vector<char> buffer(static_cast<size_t>(d->size) + 1, '\0');
-  const SANE_Status status = sane_control_option(fHandle, option->Index, SANE_ACTION_GET_VALUE, buffer.data(), nullptr);
+  const SANE_Status status = Sane().control_option(fHandle, option->Index, SANE_ACTION_GET_VALUE, buffer.data(), nullptr);
   if (status == SANE_STATUS_GOOD) value = buffer.data();
   return status;
 }
@@ -138,26 +155,26 @@ SANE_Status TSaneDevice::SetString(const std::string& name, const std::string& v
   const auto option = Find(name);
   if (!option || option->Type != SANE_TYPE_STRING) return SANE_STATUS_UNSUPPORTED;
   if (!option->Active || !option->Settable) return SANE_STATUS_INVAL;
-  const SANE_Option_Descriptor* d = sane_get_option_descriptor(fHandle, option->Index);
+  const SANE_Option_Descriptor* d = Sane().get_option_descriptor(fHandle, option->Index);
   // The backend may copy the option's whole size, so the buffer is never shorter than that.
   std::vector<char> buffer(std::max<size_t>(static_cast<size_t>(d->size), value.size() + 1), '\0');
   std::memcpy(buffer.data(), value.data(), value.size());
-  return sane_control_option(fHandle, option->Index, SANE_ACTION_SET_VALUE, buffer.data(), nullptr);
+  return Sane().control_option(fHandle, option->Index, SANE_ACTION_SET_VALUE, buffer.data(), nullptr);
 }
 
 SANE_Status TSaneDevice::Parameters(SANE_Parameters& parameters) const {
-  return sane_get_parameters(fHandle, &parameters);
+  return Sane().get_parameters(fHandle, &parameters);
 }
 
-SANE_Status TSaneDevice::Start() { return sane_start(fHandle); }
+SANE_Status TSaneDevice::Start() { return Sane().start(fHandle); }
 
 SANE_Status TSaneDevice::Read(uint8_t* buffer, int32_t capacity, int32_t& length) {
   SANE_Int got = 0;
-  const SANE_Status status = sane_read(fHandle, buffer, capacity, &got);
+  const SANE_Status status = Sane().read(fHandle, buffer, capacity, &got);
   length = got;
   return status;
 }
 
-void TSaneDevice::Cancel() { sane_cancel(fHandle); }
+void TSaneDevice::Cancel() { Sane().cancel(fHandle); }
 
 }  // namespace kx

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/sane/sane_device.h"
+#include "platform/sane/sane_library.h"
 #include "platform/sane/sane_test_backend.h"
 #include "platform/sane/twain_containers.h"
 #include "platform/source_manager.h"
@@ -27,7 +28,8 @@ namespace {
 // it) so that it stays loaded.
 void KeepTestBackendLoaded() {
   Dl_info library{};
-  if (!dladdr(reinterpret_cast<void*>(&sane_init), &library) || !library.dli_fname) return;
+  const TSaneLibrary* sane = KXSaneLibrary();
+  if (!sane || !dladdr(reinterpret_cast<void*>(sane->init), &library) || !library.dli_fname) return;
   const auto backend = std::filesystem::path(library.dli_fname).parent_path() / "sane" / "libsane-test.so.1";
   dlopen(backend.c_str(), RTLD_NOW | RTLD_NODELETE);
 }

@@ -1,12 +1,16 @@
 // Zero-filled blocks: calloc for small ones, anonymous mappings made present at once for
-// middle-sized ones, huge-page mappings for large ones.
+// middle-sized ones, huge-page mappings for large ones, made present by a second thread.
 #include "platform/memory.h"
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <system_error>
+#include <thread>
 
 namespace kx {
 namespace {
@@ -20,12 +24,39 @@ constexpr size_t kPopulatedFrom = size_t(128) << 10;
 constexpr size_t kMappedFrom = size_t(1) << 20;
 constexpr size_t kPage = size_t(4) << 10;
 
+// From here on a block is made present by a second thread; below it, starting the thread would
+// cost more than the page faults it takes over.
+constexpr size_t kPrefaultFrom = size_t(8) << 20;
+
 size_t RoundUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
 
 }  // namespace
 
+// Populates the block a huge page at a time from the front. The caller's own writes meanwhile
+// fault in the pages the thread has not reached yet; populating never changes a page's bytes, so
+// the two may meet anywhere. Stop() returns once the thread is done with the block.
+class TBlockPrefaulter {
+ public:
+  TBlockPrefaulter(unsigned char* block, size_t length) : fThread([this, block, length] { Run(block, length); }) {}
+  ~TBlockPrefaulter() { Stop(); }
+  void Stop() {
+    fStop.store(true, std::memory_order_relaxed);
+    if (fThread.joinable()) fThread.join();
+  }
+
+ private:
+  void Run(unsigned char* block, size_t length) {
+    for (size_t at = 0; at < length && !fStop.load(std::memory_order_relaxed); at += kHugePage)
+      if (madvise(block + at, std::min(kHugePage, length - at), MADV_POPULATE_WRITE) != 0) return;
+  }
+
+  std::atomic<bool> fStop{false};
+  std::thread fThread;  // last: it starts once the flag exists
+};
+
 void TBlockDeleter::operator()(unsigned char* p) const {
   if (!p) return;
+  if (prefaulter) prefaulter->Stop();
   if (size >= kMappedFrom) {
     munmap(p, RoundUp(size, kHugePage));
   } else if (size >= kPopulatedFrom) {
@@ -59,7 +90,14 @@ TBlock KXAllocZeroedBlock(size_t size) {
   if (head) munmap(raw, head);
   if (kHugePage - head) munmap(reinterpret_cast<void*>(aligned + length), kHugePage - head);
   madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-  return TBlock(reinterpret_cast<unsigned char*>(aligned), TBlockDeleter{size});
+  auto* block = reinterpret_cast<unsigned char*>(aligned);
+  std::shared_ptr<TBlockPrefaulter> prefaulter;
+  // Without a thread to spare the caller's writes fault the pages in as before.
+  if (size >= kPrefaultFrom) try {
+      prefaulter = std::make_shared<TBlockPrefaulter>(block, length);
+    } catch (const std::exception&) {
+    }
+  return TBlock(block, TBlockDeleter{size, std::move(prefaulter)});
 }
 
 }  // namespace kx

@@ -123,12 +123,15 @@ def print_grid(title, lines):
             print("  ".join("-" * w for w in widths))
 
 
-def print_table(title, rows, columns, ours_name, goals):
-    """rows: (operation, {program: MP/s}); one MP/s column per program, then ours / each peer."""
+def print_table(title, rows, columns, ours_name, goals, exempt=()):
+    """rows: (operation, {program: MP/s}); one MP/s column per program, then ours / each peer.
+    The (operation, peer) pairs in `exempt` did other work than asked: their ratio is marked * and
+    held to no goal."""
     peers = [c for c in columns if c != ours_name]
     lines = [["operation"] + columns + ["/" + p for p in peers]]
     for op, mps in rows:
         cells = [op] + ["%.1f" % mps[c] if mps.get(c) else "-" for c in columns]
-        cells += [ratio_cell(mps.get(ours_name), mps.get(p), goals.get(p)) for p in peers]
+        cells += [ratio_cell(mps.get(ours_name), mps.get(p), None) + "*" if (op, p) in exempt and mps.get(p)
+                  else ratio_cell(mps.get(ours_name), mps.get(p), goals.get(p)) for p in peers]
         lines.append(cells)
     print_grid(title, lines)

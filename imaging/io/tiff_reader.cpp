@@ -11,6 +11,7 @@
 #include "imaging/core/limits.h"
 #include "imaging/core/stream.h"
 #include "imaging/io/fax/fax_decoder.h"
+#include "imaging/proc/pixel_convert.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/tiff_codec.h"
 #include "imaging/io/tiff_ifd.h"
@@ -25,6 +26,8 @@ constexpr uint32_t kWhiteIsZero = 0, kBlackIsZero = 1, kRgb = 2, kPalette = 3, k
 // Sample counts and strip or tile counts beyond these are no picture anyone writes.
 constexpr uint32_t kMaxSamples = 16;
 constexpr uint32_t kMaxBlocks = 1u << 24;
+// Bytes of an uncompressed strip read at a time: small enough to stay in the cache.
+constexpr uint64_t kBatchBytes = 256 * 1024;
 
 bool IsFax(uint32_t compression) { return compression == kHuffman || compression == kGroup3 || compression == kGroup4; }
 
@@ -256,8 +259,10 @@ class TPageDecoder {
   void Run();
 
  private:
-  // Decodes block `index` (rows x width pixels of `samples` samples) into `out`.
-  bool DecodeBlock(uint32_t index, uint32_t rows, uint32_t width, uint32_t samples, std::vector<uint8_t>& out);
+  // Decodes block `index` (rows x width pixels of `samples` samples) into `out`; an uncompressed
+  // strip may be read in parts, `rows` of them from row `firstRow` of the strip on.
+  bool DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows, uint32_t width, uint32_t samples,
+                   std::vector<uint8_t>& out);
   // Whole samples of one row (one byte each, two for 16 bits) from its packed bytes.
   void Unpack(const uint8_t* packed, uint32_t count, uint8_t* samples) const;
   void PutRow(int32_t y, uint32_t x0, uint32_t width, const uint8_t* row);
@@ -280,11 +285,11 @@ uint64_t RowBytes(uint32_t samples, uint32_t width, uint32_t bits) {
   return (uint64_t(samples) * width * bits + 7) / 8;
 }
 
-bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t rows, uint32_t width, uint32_t samples,
+bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows, uint32_t width, uint32_t samples,
                                std::vector<uint8_t>& out) {
   const uint64_t rowBytes = RowBytes(samples, width, fP.Bits);
   // Decoders that can fail leave what they never reached black; uncompressed rows are read
-  // over the whole buffer, so it need not be cleared first.
+  // over the whole buffer, so it is cleared only where the data ends early.
   if (fP.Compression == kNone && fP.FillOrder != 2)
     out.resize(size_t(rowBytes * rows));
   else
@@ -297,9 +302,13 @@ bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t rows, uint32_t width, ui
   if (count == 0 || count > uint64_t(fIn.Size()) - offset) count = uint64_t(fIn.Size()) - offset;
   // Uncompressed rows are read straight into place.
   if (fP.Compression == kNone && fP.FillOrder != 2) {
-    const uint64_t take = std::min<uint64_t>(count, out.size());
-    if (!fIn.ReadInto(offset, take, out.data())) return Fail("TIFF strip or tile cannot be read");
-    if (take < out.size()) return Fail("TIFF pixel data ends early");
+    const uint64_t skip = uint64_t(firstRow) * rowBytes;
+    const uint64_t take = count > skip ? std::min<uint64_t>(count - skip, out.size()) : 0;
+    if (!fIn.ReadInto(offset + skip, take, out.data())) return Fail("TIFF strip or tile cannot be read");
+    if (take < out.size()) {
+      std::fill(out.begin() + ptrdiff_t(take), out.end(), uint8_t(0));
+      return Fail("TIFF pixel data ends early");
+    }
     return true;
   }
   if (!fIn.ReadAt(offset, count, fData)) return Fail("TIFF strip or tile cannot be read");
@@ -402,7 +411,10 @@ void TPageDecoder::PutRow(int32_t y, uint32_t x0, uint32_t width, const uint8_t*
       for (uint32_t x = 0; x < width; ++x) px[x] = s[x] < fP.Palette.size() ? fP.Palette[s[x]] : TRGB{};
       break;
     case TPixelKind::rgb:
-      for (uint32_t x = 0; x < width; ++x, s += n) px[x] = TRGB{s[2], s[1], s[0]};
+      if (n == 3)
+        _CopyBGR_RGB(px, reinterpret_cast<const TRGB*>(s), int32_t(width));
+      else
+        for (uint32_t x = 0; x < width; ++x, s += n) px[x] = TRGB{s[2], s[1], s[0]};
       break;
     case TPixelKind::rgb15:
       for (uint32_t x = 0; x < width; ++x) {
@@ -435,55 +447,67 @@ void TPageDecoder::Run() {
   const bool invert = fKind == TPixelKind::bilevel && ((fP.Photometric == kWhiteIsZero && !IsFax(fP.Compression)) ||
                                                        (fP.Photometric == kBlackIsZero && IsFax(fP.Compression)));
   const uint64_t rowBytes = RowBytes(perBlock, bw, fP.Bits);
+  // An uncompressed strip is read a batch of rows at a time: a writer may put the whole page in
+  // one strip, and reading that into one buffer would fault in and fill a second copy of the
+  // picture that is out of the cache again before its rows are put into place.
+  const bool inParts = !fP.Tiled && fP.Compression == kNone && fP.FillOrder != 2;
+  const uint32_t batch =
+      inParts ? uint32_t(std::clamp<uint64_t>(kBatchBytes / std::max<uint64_t>(rowBytes, 1), 1, bh)) : bh;
   std::vector<std::vector<uint8_t>> blocks(planes);
   std::vector<uint8_t> interleaved(size_t(uint64_t(bw) * fP.Samples * (fP.Bits == 16 ? 2 : 1)));
   fSamples.resize(interleaved.size());
   fProgress.SetUnits(H);
   fProgress.val = 0;
   for (uint32_t by = 0; by < down; ++by) {
-    const uint32_t rows = std::min(bh, H - by * bh);
-    for (uint32_t bx = 0; bx < across; ++bx) {
-      const uint32_t x0 = bx * bw, width = std::min(bw, W - x0);
-      // Strips are decoded only as far as the page reaches; tiles whole.
-      const uint32_t decodeRows = fP.Tiled ? bh : rows;
-      // A block that fails still gives the rows it decoded; the page stops after them.
-      bool ok = true;
-      for (uint32_t p = 0; p < planes && ok; ++p)
-        ok = DecodeBlock(uint32_t(p * perPlane + uint64_t(by) * across + bx), decodeRows, bw, perBlock, blocks[p]);
-      if (!ok)
-        for (auto& b : blocks) b.resize(size_t(rowBytes * decodeRows));
-      for (uint32_t r = 0; r < rows; ++r) {
-        const int32_t y = int32_t(by * bh + r);
-        if (fKind == TPixelKind::bilevel) {
-          const uint8_t* src = blocks[0].data() + r * rowBytes;
-          uint8_t* dst = fBitmap.ScanLine(y) + x0 / 8;
-          const uint32_t bytes = (width + 7) / 8;
-          if (invert)
-            for (uint32_t i = 0; i < bytes; ++i) dst[i] = uint8_t(~src[i]);
-          else
-            std::memcpy(dst, src, bytes);
-          continue;
-        }
-        if (planar) {
-          const uint32_t step = fP.Bits == 16 ? 2 : 1;
-          for (uint32_t p = 0; p < planes; ++p) {
-            const uint8_t* src = blocks[p].data() + r * rowBytes;
-            for (uint32_t x = 0; x < width; ++x)
-              std::memcpy(&interleaved[(size_t(x) * planes + p) * step], src + size_t(x) * step, step);
+    const uint32_t stripRows = std::min(bh, H - by * bh);
+    for (uint32_t first = 0; first < stripRows; first += batch) {
+      const uint32_t rows = std::min(batch, stripRows - first);
+      for (uint32_t bx = 0; bx < across; ++bx) {
+        const uint32_t x0 = bx * bw, width = std::min(bw, W - x0);
+        // Strips are decoded only as far as the page reaches; tiles whole.
+        const uint32_t decodeRows = fP.Tiled ? bh : rows;
+        // A block that fails still gives the rows it decoded; the page stops after them.
+        bool ok = true;
+        for (uint32_t p = 0; p < planes && ok; ++p)
+          ok = DecodeBlock(uint32_t(p * perPlane + uint64_t(by) * across + bx), first, decodeRows, bw, perBlock,
+                           blocks[p]);
+        if (!ok)
+          for (auto& b : blocks) b.resize(size_t(rowBytes * decodeRows), 0);
+        for (uint32_t r = 0; r < rows; ++r) {
+          const int32_t y = int32_t(by * bh + first + r);
+          if (fKind == TPixelKind::bilevel) {
+            const uint8_t* src = blocks[0].data() + r * rowBytes;
+            uint8_t* dst = fBitmap.ScanLine(y) + x0 / 8;
+            const uint32_t bytes = (width + 7) / 8;
+            if (invert)
+              for (uint32_t i = 0; i < bytes; ++i) dst[i] = uint8_t(~src[i]);
+            else
+              std::memcpy(dst, src, bytes);
+            continue;
           }
-          PutRow(y, x0, width, interleaved.data());
-        } else {
-          Unpack(blocks[0].data() + r * rowBytes, width * perBlock, fSamples.data());
-          PutRow(y, x0, width, fSamples.data());
+          if (planar) {
+            const uint32_t step = fP.Bits == 16 ? 2 : 1;
+            for (uint32_t p = 0; p < planes; ++p) {
+              const uint8_t* src = blocks[p].data() + r * rowBytes;
+              for (uint32_t x = 0; x < width; ++x)
+                std::memcpy(&interleaved[(size_t(x) * planes + p) * step], src + size_t(x) * step, step);
+            }
+            PutRow(y, x0, width, interleaved.data());
+          } else if (fP.Bits == 8 || fP.Bits == 16) {
+            PutRow(y, x0, width, blocks[0].data() + r * rowBytes);
+          } else {
+            Unpack(blocks[0].data() + r * rowBytes, width * perBlock, fSamples.data());
+            PutRow(y, x0, width, fSamples.data());
+          }
         }
+        if (!ok) return;
       }
-      if (!ok) return;
+      for (uint32_t r = 0; r < rows; ++r) {
+        ++fProgress.val;
+        fProgress.Report();
+      }
+      if (fProgress.Aborted()) return;
     }
-    for (uint32_t r = 0; r < rows; ++r) {
-      ++fProgress.val;
-      fProgress.Report();
-    }
-    if (fProgress.Aborted()) return;
   }
 }
 

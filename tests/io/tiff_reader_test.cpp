@@ -166,6 +166,46 @@ TEST(TiffReader, RowsPerStripZeroReadsThePageAsOneStrip) {
   EXPECT_EQ(r.Bitmap.GetPixel(1, 1), (TRGB{4, 4, 4}));
 }
 
+// One strip of a whole page, as writers that put the page in one strip leave it, is read a part
+// at a time; rows on both sides of a part's end land in place, and data that ends in the middle
+// of a later part leaves the rest of the page black.
+TEST(TiffReader, AOneStripPageLargerThanAReadIsWholeAndACutOneEndsBlack) {
+  constexpr uint32_t kWidth = 300, kHeight = 400, kRowBytes = kWidth * 3;
+  std::vector<uint8_t> samples(size_t(kRowBytes) * kHeight);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = uint8_t(i * 7 + i / kRowBytes);
+  auto sample = [&](uint32_t x, uint32_t y, uint32_t c) { return samples[size_t(y) * kRowBytes + x * 3 + c]; };
+  for (const uint32_t cut : {kRowBytes * kHeight, kRowBytes * 350 + 450}) {
+    SCOPED_TRACE(cut);
+    THandTiff t;
+    const uint32_t strip = t.Data(samples);
+    const uint32_t bits = t.Data({8, 0, 8, 0, 8, 0});
+    const uint32_t ifd = t.Ifd({{256, kLong, 1, kWidth},
+                                {257, kLong, 1, kHeight},
+                                {258, kShort, 3, bits},
+                                {262, kShort, 1, 2},
+                                {273, kLong, 1, strip},
+                                {277, kShort, 1, 3},
+                                {278, kLong, 1, kHeight},
+                                {279, kLong, 1, cut}});
+    const TTiffRead r = ReadTiffBytes(t.Bytes(ifd));
+    const bool whole = cut == kRowBytes * kHeight;
+    EXPECT_EQ(r.Aborted, !whole);
+    if (!whole) {
+      EXPECT_EQ(r.Diagnostics.Reason, "TIFF pixel data ends early");
+    }
+    ASSERT_EQ(r.Bitmap.Height(), int32_t(kHeight));
+    size_t wrong = 0;
+    for (uint32_t y = 0; y < kHeight; ++y)
+      for (uint32_t x = 0; x < kWidth; ++x) {
+        const bool read = size_t(y) * kRowBytes + x * 3 + 3 <= cut;
+        const TRGB c = r.Bitmap.GetPixel(int32_t(x), int32_t(y));
+        wrong += read ? (c.r != sample(x, y, 0) || c.g != sample(x, y, 1) || c.b != sample(x, y, 2))
+                      : (c.r | c.g | c.b) != 0;
+      }
+    EXPECT_EQ(wrong, 0u);
+  }
+}
+
 TEST(TiffReader, AnIndexBeyondThePagesReadsNothingAndDoesNotAbort) {
   THandTiff t;
   const uint32_t strip = t.Data({1, 2, 3, 4});

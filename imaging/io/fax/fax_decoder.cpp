@@ -1,29 +1,40 @@
-// Runs are decoded by table lookup: one 13-bit peek per code finds its run, its length and its
-// kind (every run code is at most 13 bits), and one 7-bit peek per two-dimensional mode. Rows
-// are kept as their changing elements and filled with whole-byte stores at the end.
+// Runs are decoded by table lookup: a 9-bit peek finds most codes, and the rarer long ones
+// (every run code is at most 13 bits) are finished in a second table of 4 bits, so the tables
+// stay a few KiB and in the first-level cache. One 7-bit peek finds a two-dimensional mode.
+// Bits are taken 64 at a time with one unaligned load, enough for a make-up code and the
+// terminating code after it. Rows are kept as their changing elements and filled a word at a
+// time at the end.
 #include "imaging/io/fax/fax_decoder.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include "imaging/io/fax/fax_codes.h"
-#include "imaging/io/fax/fax_rows.h"
 
 namespace kx {
 namespace {
 
 constexpr int kRunPeek = 13;
+constexpr int kFirstPeek = 9;
+constexpr int kSecondPeek = kRunPeek - kFirstPeek;
 constexpr int kModePeek = 7;
 
-enum TRunKind : uint8_t { rkInvalid, rkTerminating, rkMakeUp, rkZeros };
+// rkLonger: the code is longer than the first peek; `Run` is where its 16 entries start in
+// the second table.
+enum TRunKind : uint8_t { rkInvalid, rkTerminating, rkMakeUp, rkZeros, rkLonger };
 struct TRunEntry {
   int16_t Run = 0;
   uint8_t Length = 0;
   TRunKind Kind = rkInvalid;
+  bool operator==(const TRunEntry&) const = default;
 };
-using TRunTable = std::array<TRunEntry, 1 << kRunPeek>;
+struct TRunTables {
+  std::array<std::array<TRunEntry, 1 << kFirstPeek>, 2> First;
+  std::vector<TRunEntry> Second;
+};
 
 enum TModeKind : uint8_t { mkInvalid, mkPass, mkHorizontal, mkVertical, mkExtension, mkZeros };
 struct TModeEntry {
@@ -39,26 +50,46 @@ void Place(Table& table, int peekBits, TFaxCode code, Entry entry) {
   for (uint32_t i = 0; i < (1u << spare); ++i) table[(uint32_t(code.Bits) << spare) | i] = entry;
 }
 
-const std::array<TRunTable, 2>& RunTables() {
-  static const std::array<TRunTable, 2> tables = [] {
-    std::array<TRunTable, 2> t{};
+const TRunTables& RunTables() {
+  static const TRunTables tables = [] {
+    TRunTables t{};
     for (int color = 0; color < 2; ++color) {
+      std::vector<TRunEntry> full(size_t(1) << kRunPeek);
       // Eight or more leading zeros: an end-of-line code, possibly after fill, or a pattern
       // that is consumed without effect; counted bit by bit.
-      for (uint32_t i = 0; i < (1u << (kRunPeek - 8)); ++i) t[color][i] = {0, 0, rkZeros};
+      for (uint32_t i = 0; i < (1u << (kRunPeek - 8)); ++i) full[i] = {0, 0, rkZeros};
       for (int run = 0; run < 64; ++run)
-        Place(t[color], kRunPeek, kFaxTerminating[color][run],
+        Place(full, kRunPeek, kFaxTerminating[color][run],
               TRunEntry{int16_t(run), kFaxTerminating[color][run].Length, rkTerminating});
       for (int k = 0; k < 27; ++k)
-        Place(t[color], kRunPeek, kFaxMakeUp[color][k],
+        Place(full, kRunPeek, kFaxMakeUp[color][k],
               TRunEntry{int16_t(64 * (k + 1)), kFaxMakeUp[color][k].Length, rkMakeUp});
       for (int k = 0; k < 13; ++k)
-        Place(t[color], kRunPeek, kFaxExtendedMakeUp[k],
+        Place(full, kRunPeek, kFaxExtendedMakeUp[k],
               TRunEntry{int16_t(1792 + 64 * k), kFaxExtendedMakeUp[k].Length, rkMakeUp});
+      // A first-level entry whose 16 continuations agree is one code of at most 9 bits (or no
+      // code at all); any other goes to the second level.
+      constexpr uint32_t kSpan = 1u << kSecondPeek;
+      for (uint32_t p = 0; p < t.First[color].size(); ++p) {
+        const auto from = full.begin() + p * kSpan;
+        if (std::all_of(from, from + kSpan, [&](const TRunEntry& e) { return e == *from; })) {
+          t.First[color][p] = *from;
+        } else {
+          t.First[color][p] = {int16_t(t.Second.size()), 0, rkLonger};
+          t.Second.insert(t.Second.end(), from, from + kSpan);
+        }
+      }
     }
     return t;
   }();
   return tables;
+}
+
+// The entry of the run code at the top of `bits`.
+inline const TRunEntry& RunCode(const TRunTables& t, int color, uint64_t bits) {
+  const TRunEntry& e = t.First[size_t(color)][bits >> (64 - kFirstPeek)];
+  if (e.Kind != rkLonger) return e;
+  return t.Second[size_t(e.Run) + ((bits << kFirstPeek) >> (64 - kSecondPeek))];
 }
 
 const TModeTable& ModeTable() {
@@ -75,23 +106,19 @@ const TModeTable& ModeTable() {
   return table;
 }
 
-constexpr std::array<uint8_t, 256> kReversed = [] {
-  std::array<uint8_t, 256> r{};
-  for (int i = 0; i < 256; ++i) {
-    uint8_t v = 0;
-    for (int b = 0; b < 8; ++b)
-      if (i & (1 << b)) v |= uint8_t(0x80 >> b);
-    r[size_t(i)] = v;
-  }
-  return r;
-}();
+constexpr uint64_t ReverseBitsOfBytes(uint64_t w) {
+  w = ((w >> 1) & 0x5555555555555555u) | ((w & 0x5555555555555555u) << 1);
+  w = ((w >> 2) & 0x3333333333333333u) | ((w & 0x3333333333333333u) << 2);
+  return ((w >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((w & 0x0F0F0F0F0F0F0F0Fu) << 4);
+}
 
-// Appends a changing element; one at the same place as the last cancels it (a run of length 0).
-void Push(std::vector<int32_t>& changes, int32_t x) {
-  if (!changes.empty() && changes.back() == x)
-    changes.pop_back();
+// Appends a changing element; one at the same place as the last cancels it (a run of length
+// 0). Elements only ever grow, so a row has at most one per pixel: the storage has room.
+inline void Push(int32_t* changes, size_t& count, int32_t x) {
+  if (count != 0 && changes[count - 1] == x)
+    --count;
   else
-    changes.push_back(x);
+    changes[count++] = x;
 }
 
 // Longer runs of zero bits are no code: counting stops there.
@@ -99,43 +126,50 @@ constexpr int kMaxZeroCount = 64;
 
 }  // namespace
 
-TKXFaxDecoder::TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool lsbFirst)
-    : fData(data), fBits(int64_t(data.size()) * 8), fWidth(std::max(width, 0)), fLsbFirst(lsbFirst) {
+TKXFaxDecoder::TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool lsbFirst, uint8_t whiteBit)
+    : fData(data),
+      fBits(int64_t(data.size()) * 8),
+      fWidth(std::max(width, 0)),
+      fLsbFirst(lsbFirst),
+      fWhiteBit(whiteBit),
+      fReference(fWidth),
+      fChanges(fWidth) {
   FaxCloseChanges(fReference, fWidth);
-  fChanges.reserve(size_t(fWidth) + 4);
 }
 
-uint32_t TKXFaxDecoder::Peek() const {
-  const int64_t byte = fPos >> 3;
+uint64_t TKXFaxDecoder::Peek(int64_t pos) const {
+  const int64_t byte = pos >> 3;
   uint64_t w = 0;
   // Most peeks lie well inside the data: one unaligned load.
-  if (!fLsbFirst && byte + 8 <= int64_t(fData.size())) {
+  if (byte + 8 <= int64_t(fData.size())) {
     std::memcpy(&w, fData.data() + byte, 8);
     if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
-    return uint32_t((w << (fPos & 7)) >> 32);
+  } else {
+    for (int k = 0; k < 8; ++k) {
+      const int64_t i = byte + k;
+      w = (w << 8) | (i < int64_t(fData.size()) ? fData[size_t(i)] : 0);
+    }
   }
-  for (int k = 0; k < 5; ++k) {
-    const int64_t i = byte + k;
-    const uint8_t b = i < int64_t(fData.size()) ? fData[size_t(i)] : 0;
-    w = (w << 8) | (fLsbFirst ? kReversed[b] : b);
-  }
-  return uint32_t(w >> (8 - (fPos & 7)));
+  if (fLsbFirst) w = ReverseBitsOfBytes(w);
+  return w << (pos & 7);
 }
 
-int32_t TKXFaxDecoder::Zeros() const {
-  int32_t n = 0;
-  for (int64_t p = fPos; n < kMaxZeroCount && p < fBits; ++p, ++n) {
-    const uint8_t b = fData[size_t(p >> 3)];
-    const uint8_t bit = fLsbFirst ? (b >> (p & 7)) & 1 : (b >> (7 - (p & 7))) & 1;
-    if (bit) return n;
+int32_t TKXFaxDecoder::Zeros(int64_t pos) const {
+  int64_t n = 0;
+  while (n < kMaxZeroCount && pos < fBits) {
+    const int64_t meaningful = std::min<int64_t>(57, fBits - pos);
+    const int64_t z = std::countl_zero(Peek(pos));
+    if (z < meaningful) return int32_t(std::min<int64_t>(n + z, kMaxZeroCount));
+    n += meaningful;
+    pos += meaningful;
   }
-  return n;
+  return int32_t(std::min<int64_t>(n, kMaxZeroCount));
 }
 
 bool TKXFaxDecoder::SkipEndOfLines() {
   bool any = false;
-  while (fPos < fBits && (Peek() >> (32 - 11)) == 0) {
-    const int32_t zeros = Zeros();
+  while (fPos < fBits && (Peek(fPos) >> (64 - 11)) == 0) {
+    const int32_t zeros = Zeros(fPos);
     if (zeros >= kMaxZeroCount || fPos + zeros >= fBits) {
       fPos = fBits;
       break;
@@ -146,69 +180,107 @@ bool TKXFaxDecoder::SkipEndOfLines() {
   return any;
 }
 
-TFaxStatus TKXFaxDecoder::Run(int color, int32_t& run) {
-  const TRunTable& table = RunTables()[size_t(color)];
+TFaxStatus TKXFaxDecoder::Run(int color, int64_t& pos, int32_t& run) const {
+  const TRunTables& tables = RunTables();
   run = 0;
   for (;;) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
-    const TRunEntry& e = table[Peek() >> (32 - kRunPeek)];
-    if (e.Kind != rkTerminating && e.Kind != rkMakeUp) return TFaxStatus::fsDamaged;
-    fPos += e.Length;
-    run = std::min(run + e.Run, fWidth);
-    if (e.Kind == rkTerminating) return TFaxStatus::fsOk;
+    if (pos >= fBits) return TFaxStatus::fsEnded;
+    uint64_t bits = Peek(pos);
+    const TRunEntry* e = &RunCode(tables, color, bits);
+    if (e->Kind == rkMakeUp) {
+      // The code after a make-up code is still in the same peek.
+      pos += e->Length;
+      run = std::min(run + e->Run, fWidth);
+      if (pos >= fBits) return TFaxStatus::fsEnded;
+      bits <<= e->Length;
+      e = &RunCode(tables, color, bits);
+      if (e->Kind == rkMakeUp) continue;
+    }
+    if (e->Kind != rkTerminating) return TFaxStatus::fsDamaged;
+    pos += e->Length;
+    run = std::min(run + e->Run, fWidth);
+    return TFaxStatus::fsOk;
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs1D(std::vector<int32_t>& changes) {
-  const TRunTable* tables = RunTables().data();
+TFaxStatus TKXFaxDecoder::Runs1D() {
+  const TRunTables& tables = RunTables();
+  int32_t* const changes = fChanges.At.data();
+  size_t count = fChanges.Count;
+  int64_t pos = fPos;
   int color = fcWhite;
-  int32_t pos = 0;
+  int32_t a = 0;
   bool started = false;
+  TFaxStatus status = TFaxStatus::fsOk;
   for (;;) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
-    const TRunEntry& e = tables[color][Peek() >> (32 - kRunPeek)];
-    switch (e.Kind) {
-      case rkTerminating:
-        fPos += e.Length;
-        pos = std::min(pos + e.Run, fWidth);
-        if (pos >= fWidth) return TFaxStatus::fsOk;
-        Push(changes, pos);
-        color ^= 1;
-        started = true;
-        break;
-      case rkMakeUp:
-        fPos += e.Length;
-        pos = std::min(pos + e.Run, fWidth);
-        started = true;
-        break;
-      case rkZeros: {
-        const int32_t zeros = Zeros();
-        if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
-        if (zeros >= kMaxZeroCount) return TFaxStatus::fsDamaged;
-        fPos += zeros + 1;
-        // An end-of-line code inside a row ends it in the current colour.
-        if (zeros >= 11 && started) return TFaxStatus::fsOk;
-        if (zeros < 8) return TFaxStatus::fsDamaged;
+    if (pos >= fBits) {
+      status = TFaxStatus::fsEnded;
+      break;
+    }
+    uint64_t bits = Peek(pos);
+    const TRunEntry* e = &RunCode(tables, color, bits);
+    if (e->Kind == rkMakeUp) {
+      // The code after a make-up code is still in the same peek.
+      pos += e->Length;
+      a = std::min(a + e->Run, fWidth);
+      started = true;
+      if (pos >= fBits) {
+        status = TFaxStatus::fsEnded;
         break;
       }
-      case rkInvalid:
-        return TFaxStatus::fsDamaged;
+      bits <<= e->Length;
+      e = &RunCode(tables, color, bits);
+      if (e->Kind == rkMakeUp) continue;
+    }
+    if (e->Kind == rkTerminating) {
+      pos += e->Length;
+      a = std::min(a + e->Run, fWidth);
+      if (a >= fWidth) break;
+      Push(changes, count, a);
+      color ^= 1;
+      started = true;
+      continue;
+    }
+    if (e->Kind != rkZeros) {
+      status = TFaxStatus::fsDamaged;
+      break;
+    }
+    const int32_t zeros = Zeros(pos);
+    if (pos + zeros >= fBits) {
+      status = TFaxStatus::fsEnded;
+      break;
+    }
+    if (zeros >= kMaxZeroCount) {
+      status = TFaxStatus::fsDamaged;
+      break;
+    }
+    pos += zeros + 1;
+    // An end-of-line code inside a row ends it in the current colour.
+    if (zeros >= 11 && started) break;
+    if (zeros < 8) {
+      status = TFaxStatus::fsDamaged;
+      break;
     }
   }
+  fPos = pos;
+  fChanges.Count = count;
+  return status;
 }
 
-TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color, std::vector<int32_t>& changes) {
+TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color) {
+  int32_t* const changes = fChanges.At.data();
+  size_t& count = fChanges.Count;
   int32_t p = std::max(a0, 0);
   auto paint = [&](int c, int32_t n) {
     if (n <= 0 || p >= fWidth) return;
     if (c != color) {
-      Push(changes, p);
+      Push(changes, count, p);
       color = c;
     }
     p = std::min(p + n, fWidth);
   };
   for (;;) {
-    const int32_t zeros = Zeros();
+    const int32_t zeros = Zeros(fPos);
     if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
     if (zeros <= 4) {
       paint(fcWhite, zeros);
@@ -221,10 +293,10 @@ TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color, std::vector<int3
       paint(fcWhite, zeros - 6);
       fPos += zeros + 1;
       if (fPos >= fBits) return TFaxStatus::fsEnded;
-      const int next = int(Peek() >> 31);
+      const int next = int(Peek(fPos) >> 63);
       ++fPos;
       if (next != color && p < fWidth) {
-        Push(changes, p);
+        Push(changes, count, p);
         color = next;
       }
       a0 = p;
@@ -235,9 +307,11 @@ TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color, std::vector<int3
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
+TFaxStatus TKXFaxDecoder::Runs2D() {
   const TModeTable& modes = ModeTable();
-  const std::vector<int32_t>& ref = fReference;
+  const int32_t* const ref = fReference.At.data();
+  const size_t refCount = fReference.Count;
+  int32_t* const changes = fChanges.At.data();
   int32_t a0 = -1;
   int color = fcWhite;
   size_t bi = 0;
@@ -245,11 +319,11 @@ TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
     if (fPos >= fBits) return TFaxStatus::fsEnded;
     // b1: the first change of the reference row right of a0 whose colour is the opposite of
     // a0's (an even index turns white to black). The three closing copies stop the search.
-    while (bi + 2 < ref.size() && (ref[bi] <= a0 || int(bi & 1) != color)) ++bi;
+    while (bi + 2 < refCount && (ref[bi] <= a0 || int(bi & 1) != color)) ++bi;
     const int32_t b1 = ref[bi];
-    const int32_t b2 = ref[std::min(bi + 1, ref.size() - 1)];
-    const uint32_t peek = Peek();
-    const TModeEntry& m = modes[peek >> (32 - kModePeek)];
+    const int32_t b2 = ref[std::min(bi + 1, refCount - 1)];
+    const uint64_t peek = Peek(fPos);
+    const TModeEntry& m = modes[peek >> (64 - kModePeek)];
     switch (m.Kind) {
       case mkPass:
         fPos += m.Length;
@@ -258,12 +332,12 @@ TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
       case mkHorizontal: {
         fPos += m.Length;
         int32_t run1 = 0, run2 = 0;
-        if (TFaxStatus s = Run(color, run1); s != TFaxStatus::fsOk) return s;
-        if (TFaxStatus s = Run(color ^ 1, run2); s != TFaxStatus::fsOk) return s;
+        if (TFaxStatus s = Run(color, fPos, run1); s != TFaxStatus::fsOk) return s;
+        if (TFaxStatus s = Run(color ^ 1, fPos, run2); s != TFaxStatus::fsOk) return s;
         const int32_t a1 = std::min(std::max(a0, 0) + run1, fWidth);
         const int32_t a2 = std::min(a1 + run2, fWidth);
-        if (a1 < fWidth) Push(changes, a1);
-        if (a2 < fWidth) Push(changes, a2);
+        if (a1 < fWidth) Push(changes, fChanges.Count, a1);
+        if (a2 < fWidth) Push(changes, fChanges.Count, a2);
         a0 = a2;
         break;
       }
@@ -271,7 +345,7 @@ TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
         fPos += m.Length;
         const int32_t a1 = std::min(b1 + m.Offset, fWidth);
         if (a1 < std::max(a0, 0)) return TFaxStatus::fsDamaged;
-        if (a1 < fWidth) Push(changes, a1);
+        if (a1 < fWidth) Push(changes, fChanges.Count, a1);
         a0 = a1;
         color ^= 1;
         if (bi > 0) --bi;
@@ -279,12 +353,12 @@ TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
       }
       case mkExtension:
         // Only the uncompressed mode (0000001111) is defined.
-        if ((peek >> (32 - 10)) != 0b0000001111) return TFaxStatus::fsDamaged;
+        if ((peek >> (64 - 10)) != 0b0000001111) return TFaxStatus::fsDamaged;
         fPos += 10;
-        if (TFaxStatus s = Uncompressed(a0, color, changes); s != TFaxStatus::fsOk) return s;
+        if (TFaxStatus s = Uncompressed(a0, color); s != TFaxStatus::fsOk) return s;
         break;
       case mkZeros: {
-        const int32_t zeros = Zeros();
+        const int32_t zeros = Zeros(fPos);
         if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
         if (zeros < 11) return TFaxStatus::fsDamaged;
         // An end-of-line code: at the start of a row the end of the block, inside one its end.
@@ -305,34 +379,34 @@ TFaxStatus TKXFaxDecoder::Finish(uint8_t* row, TFaxStatus status) {
     fPos = fBits;
     if (status == TFaxStatus::fsOk) status = TFaxStatus::fsEnded;
   }
-  FaxFillRow(row, fWidth, 1, fChanges);
+  FaxFillRow(row, fWidth, fWhiteBit, fChanges.At.data(), fChanges.Count);
   FaxCloseChanges(fChanges, fWidth);
-  fReference.swap(fChanges);
+  std::swap(fReference, fChanges);
   return status;
 }
 
 TFaxStatus TKXFaxDecoder::CCITTHuffmanGetLine(uint8_t* row) {
-  fChanges.clear();
+  fChanges.Count = 0;
   SkipEndOfLines();
-  const TFaxStatus status = Runs1D(fChanges);
+  const TFaxStatus status = Runs1D();
   if (fPos <= fBits) fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
   return Finish(row, status);
 }
 
 TFaxStatus TKXFaxDecoder::_CCITTHuffmanGetLine(uint8_t* row) {
-  fChanges.clear();
+  fChanges.Count = 0;
   SkipEndOfLines();
-  return Finish(row, Runs1D(fChanges));
+  return Finish(row, Runs1D());
 }
 
 TFaxStatus TKXFaxDecoder::CCITT3_2D_GetLine(uint8_t* row, bool group3) {
-  fChanges.clear();
+  fChanges.Count = 0;
   bool oneDimensional = false;
   if (group3 && SkipEndOfLines() && fPos < fBits) {
-    oneDimensional = (Peek() >> 31) != 0;
+    oneDimensional = (Peek(fPos) >> 63) != 0;
     ++fPos;
   }
-  return Finish(row, oneDimensional ? Runs1D(fChanges) : Runs2D(fChanges));
+  return Finish(row, oneDimensional ? Runs1D() : Runs2D());
 }
 
 }  // namespace kx

@@ -137,22 +137,63 @@ TKXFaxDecoder::TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool 
   FaxCloseChanges(fReference, fWidth);
 }
 
-uint64_t TKXFaxDecoder::Peek(int64_t pos) const {
-  const int64_t byte = pos >> 3;
+namespace {
+
+// Most loads lie well inside the data: one unaligned load. The last few bytes are gathered
+// one at a time, away from the loops that use this.
+[[gnu::noinline]] uint64_t LoadNearEnd(std::span<const uint8_t> data, int64_t byte) {
   uint64_t w = 0;
-  // Most peeks lie well inside the data: one unaligned load.
-  if (byte + 8 <= int64_t(fData.size())) {
-    std::memcpy(&w, fData.data() + byte, 8);
+  for (int k = 0; k < 8; ++k) {
+    const int64_t i = byte + k;
+    w = (w << 8) | (i < int64_t(data.size()) ? data[size_t(i)] : 0);
+  }
+  return w;
+}
+
+inline uint64_t LoadBits(std::span<const uint8_t> data, bool lsbFirst, int64_t pos) {
+  const int64_t byte = pos >> 3;
+  uint64_t w;
+  if (byte + 8 <= int64_t(data.size())) {
+    std::memcpy(&w, data.data() + byte, 8);
     if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
   } else {
-    for (int k = 0; k < 8; ++k) {
-      const int64_t i = byte + k;
-      w = (w << 8) | (i < int64_t(fData.size()) ? fData[size_t(i)] : 0);
-    }
+    w = LoadNearEnd(data, byte);
   }
-  if (fLsbFirst) w = ReverseBitsOfBytes(w);
+  if (lsbFirst) w = ReverseBitsOfBytes(w);
   return w << (pos & 7);
 }
+
+}  // namespace
+
+// `Bits` are the bits from `Pos` on, the first `Avail` of them as loaded; a code is looked up
+// only after Need, which keeps at least the longest code's worth. Consuming a code is a shift,
+// and a new load comes every few codes.
+struct TKXFaxDecoder::TCursor {
+  TCursor(const TKXFaxDecoder& d) : Data(d.fData), LsbFirst(d.fLsbFirst), Pos(d.fPos) {}
+  void Need() {
+    if (Avail < kRunPeek) {
+      Bits = LoadBits(Data, LsbFirst, Pos);
+      Avail = 57;
+    }
+  }
+  void Skip(int n) {
+    Bits <<= n;
+    Avail -= n;
+    Pos += n;
+  }
+  void MoveTo(int64_t pos) {
+    Pos = pos;
+    Avail = 0;
+  }
+
+  std::span<const uint8_t> Data;
+  bool LsbFirst;
+  int64_t Pos;
+  uint64_t Bits = 0;
+  int Avail = 0;
+};
+
+uint64_t TKXFaxDecoder::Peek(int64_t pos) const { return LoadBits(fData, fLsbFirst, pos); }
 
 int32_t TKXFaxDecoder::Zeros(int64_t pos) const {
   int64_t n = 0;
@@ -180,73 +221,56 @@ bool TKXFaxDecoder::SkipEndOfLines() {
   return any;
 }
 
-TFaxStatus TKXFaxDecoder::Run(int color, int64_t& pos, int32_t& run) const {
+TFaxStatus TKXFaxDecoder::Run(TCursor& c, int color, int32_t& run) const {
   const TRunTables& tables = RunTables();
   run = 0;
   for (;;) {
-    if (pos >= fBits) return TFaxStatus::fsEnded;
-    uint64_t bits = Peek(pos);
-    const TRunEntry* e = &RunCode(tables, color, bits);
-    if (e->Kind == rkMakeUp) {
-      // The code after a make-up code is still in the same peek.
-      pos += e->Length;
-      run = std::min(run + e->Run, fWidth);
-      if (pos >= fBits) return TFaxStatus::fsEnded;
-      bits <<= e->Length;
-      e = &RunCode(tables, color, bits);
-      if (e->Kind == rkMakeUp) continue;
-    }
-    if (e->Kind != rkTerminating) return TFaxStatus::fsDamaged;
-    pos += e->Length;
-    run = std::min(run + e->Run, fWidth);
-    return TFaxStatus::fsOk;
+    if (c.Pos >= fBits) return TFaxStatus::fsEnded;
+    c.Need();
+    const TRunEntry& e = RunCode(tables, color, c.Bits);
+    if (e.Kind != rkTerminating && e.Kind != rkMakeUp) return TFaxStatus::fsDamaged;
+    c.Skip(e.Length);
+    run = std::min(run + e.Run, fWidth);
+    if (e.Kind == rkTerminating) return TFaxStatus::fsOk;
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs1D() {
+TFaxStatus TKXFaxDecoder::Runs1D(TCursor& c) {
   const TRunTables& tables = RunTables();
   int32_t* const changes = fChanges.At.data();
   size_t count = fChanges.Count;
-  int64_t pos = fPos;
   int color = fcWhite;
   int32_t a = 0;
   bool started = false;
   TFaxStatus status = TFaxStatus::fsOk;
   for (;;) {
-    if (pos >= fBits) {
+    if (c.Pos >= fBits) {
       status = TFaxStatus::fsEnded;
       break;
     }
-    uint64_t bits = Peek(pos);
-    const TRunEntry* e = &RunCode(tables, color, bits);
-    if (e->Kind == rkMakeUp) {
-      // The code after a make-up code is still in the same peek.
-      pos += e->Length;
-      a = std::min(a + e->Run, fWidth);
-      started = true;
-      if (pos >= fBits) {
-        status = TFaxStatus::fsEnded;
-        break;
-      }
-      bits <<= e->Length;
-      e = &RunCode(tables, color, bits);
-      if (e->Kind == rkMakeUp) continue;
-    }
-    if (e->Kind == rkTerminating) {
-      pos += e->Length;
-      a = std::min(a + e->Run, fWidth);
+    c.Need();
+    const TRunEntry& e = RunCode(tables, color, c.Bits);
+    if (e.Kind == rkTerminating) {
+      c.Skip(e.Length);
+      a = std::min(a + e.Run, fWidth);
       if (a >= fWidth) break;
       Push(changes, count, a);
       color ^= 1;
       started = true;
       continue;
     }
-    if (e->Kind != rkZeros) {
+    if (e.Kind == rkMakeUp) {
+      c.Skip(e.Length);
+      a = std::min(a + e.Run, fWidth);
+      started = true;
+      continue;
+    }
+    if (e.Kind != rkZeros) {
       status = TFaxStatus::fsDamaged;
       break;
     }
-    const int32_t zeros = Zeros(pos);
-    if (pos + zeros >= fBits) {
+    const int32_t zeros = Zeros(c.Pos);
+    if (c.Pos + zeros >= fBits) {
       status = TFaxStatus::fsEnded;
       break;
     }
@@ -254,7 +278,7 @@ TFaxStatus TKXFaxDecoder::Runs1D() {
       status = TFaxStatus::fsDamaged;
       break;
     }
-    pos += zeros + 1;
+    c.MoveTo(c.Pos + zeros + 1);
     // An end-of-line code inside a row ends it in the current colour.
     if (zeros >= 11 && started) break;
     if (zeros < 8) {
@@ -262,39 +286,38 @@ TFaxStatus TKXFaxDecoder::Runs1D() {
       break;
     }
   }
-  fPos = pos;
   fChanges.Count = count;
   return status;
 }
 
-TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color) {
+TFaxStatus TKXFaxDecoder::Uncompressed(TCursor& c, int32_t& a0, int& color) {
   int32_t* const changes = fChanges.At.data();
   size_t& count = fChanges.Count;
   int32_t p = std::max(a0, 0);
-  auto paint = [&](int c, int32_t n) {
+  auto paint = [&](int paintColor, int32_t n) {
     if (n <= 0 || p >= fWidth) return;
-    if (c != color) {
+    if (paintColor != color) {
       Push(changes, count, p);
-      color = c;
+      color = paintColor;
     }
     p = std::min(p + n, fWidth);
   };
   for (;;) {
-    const int32_t zeros = Zeros(fPos);
-    if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
+    const int32_t zeros = Zeros(c.Pos);
+    if (c.Pos + zeros >= fBits) return TFaxStatus::fsEnded;
     if (zeros <= 4) {
       paint(fcWhite, zeros);
       paint(fcBlack, 1);
-      fPos += zeros + 1;
+      c.MoveTo(c.Pos + zeros + 1);
     } else if (zeros == 5) {
       paint(fcWhite, 5);
-      fPos += 6;
+      c.MoveTo(c.Pos + 6);
     } else if (zeros <= 10) {
       paint(fcWhite, zeros - 6);
-      fPos += zeros + 1;
-      if (fPos >= fBits) return TFaxStatus::fsEnded;
-      const int next = int(Peek(fPos) >> 63);
-      ++fPos;
+      c.MoveTo(c.Pos + zeros + 1);
+      if (c.Pos >= fBits) return TFaxStatus::fsEnded;
+      const int next = int(Peek(c.Pos) >> 63);
+      c.MoveTo(c.Pos + 1);
       if (next != color && p < fWidth) {
         Push(changes, count, p);
         color = next;
@@ -307,7 +330,7 @@ TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color) {
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs2D() {
+TFaxStatus TKXFaxDecoder::Runs2D(TCursor& c) {
   const TModeTable& modes = ModeTable();
   const int32_t* const ref = fReference.At.data();
   const size_t refCount = fReference.Count;
@@ -316,24 +339,24 @@ TFaxStatus TKXFaxDecoder::Runs2D() {
   int color = fcWhite;
   size_t bi = 0;
   while (a0 < fWidth) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
+    if (c.Pos >= fBits) return TFaxStatus::fsEnded;
     // b1: the first change of the reference row right of a0 whose colour is the opposite of
     // a0's (an even index turns white to black). The three closing copies stop the search.
     while (bi + 2 < refCount && (ref[bi] <= a0 || int(bi & 1) != color)) ++bi;
     const int32_t b1 = ref[bi];
     const int32_t b2 = ref[std::min(bi + 1, refCount - 1)];
-    const uint64_t peek = Peek(fPos);
-    const TModeEntry& m = modes[peek >> (64 - kModePeek)];
+    c.Need();
+    const TModeEntry& m = modes[c.Bits >> (64 - kModePeek)];
     switch (m.Kind) {
       case mkPass:
-        fPos += m.Length;
+        c.Skip(m.Length);
         a0 = b2;
         break;
       case mkHorizontal: {
-        fPos += m.Length;
+        c.Skip(m.Length);
         int32_t run1 = 0, run2 = 0;
-        if (TFaxStatus s = Run(color, fPos, run1); s != TFaxStatus::fsOk) return s;
-        if (TFaxStatus s = Run(color ^ 1, fPos, run2); s != TFaxStatus::fsOk) return s;
+        if (TFaxStatus s = Run(c, color, run1); s != TFaxStatus::fsOk) return s;
+        if (TFaxStatus s = Run(c, color ^ 1, run2); s != TFaxStatus::fsOk) return s;
         const int32_t a1 = std::min(std::max(a0, 0) + run1, fWidth);
         const int32_t a2 = std::min(a1 + run2, fWidth);
         if (a1 < fWidth) Push(changes, fChanges.Count, a1);
@@ -342,7 +365,7 @@ TFaxStatus TKXFaxDecoder::Runs2D() {
         break;
       }
       case mkVertical: {
-        fPos += m.Length;
+        c.Skip(m.Length);
         const int32_t a1 = std::min(b1 + m.Offset, fWidth);
         if (a1 < std::max(a0, 0)) return TFaxStatus::fsDamaged;
         if (a1 < fWidth) Push(changes, fChanges.Count, a1);
@@ -353,17 +376,17 @@ TFaxStatus TKXFaxDecoder::Runs2D() {
       }
       case mkExtension:
         // Only the uncompressed mode (0000001111) is defined.
-        if ((peek >> (64 - 10)) != 0b0000001111) return TFaxStatus::fsDamaged;
-        fPos += 10;
-        if (TFaxStatus s = Uncompressed(a0, color); s != TFaxStatus::fsOk) return s;
+        if ((c.Bits >> (64 - 10)) != 0b0000001111) return TFaxStatus::fsDamaged;
+        c.Skip(10);
+        if (TFaxStatus s = Uncompressed(c, a0, color); s != TFaxStatus::fsOk) return s;
         break;
       case mkZeros: {
-        const int32_t zeros = Zeros(fPos);
-        if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
+        const int32_t zeros = Zeros(c.Pos);
+        if (c.Pos + zeros >= fBits) return TFaxStatus::fsEnded;
         if (zeros < 11) return TFaxStatus::fsDamaged;
         // An end-of-line code: at the start of a row the end of the block, inside one its end.
         if (a0 < 0) return TFaxStatus::fsEnded;
-        fPos += zeros + 1;
+        c.MoveTo(c.Pos + zeros + 1);
         return TFaxStatus::fsOk;
       }
       case mkInvalid:
@@ -373,40 +396,41 @@ TFaxStatus TKXFaxDecoder::Runs2D() {
   return TFaxStatus::fsOk;
 }
 
-TFaxStatus TKXFaxDecoder::Finish(uint8_t* row, TFaxStatus status) {
+TFaxStatus TKXFaxDecoder::DecodeRow(uint8_t* row, bool twoDimensional, bool byteAligned) {
+  fChanges.Count = 0;
+  TCursor c(*this);
+  TFaxStatus status = twoDimensional ? Runs2D(c) : Runs1D(c);
+  fPos = c.Pos;
+  if (byteAligned && fPos <= fBits) fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
   // A last code cut by the end of the data was read with zero bits for its missing ones.
   if (fPos > fBits) {
     fPos = fBits;
     if (status == TFaxStatus::fsOk) status = TFaxStatus::fsEnded;
   }
-  FaxFillRow(row, fWidth, fWhiteBit, fChanges.At.data(), fChanges.Count);
+  // Closed first: the copies of the width end the fill's search for changes.
   FaxCloseChanges(fChanges, fWidth);
+  FaxFillRow(row, fWidth, fWhiteBit, fChanges.At.data());
   std::swap(fReference, fChanges);
   return status;
 }
 
 TFaxStatus TKXFaxDecoder::CCITTHuffmanGetLine(uint8_t* row) {
-  fChanges.Count = 0;
   SkipEndOfLines();
-  const TFaxStatus status = Runs1D();
-  if (fPos <= fBits) fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
-  return Finish(row, status);
+  return DecodeRow(row, false, true);
 }
 
 TFaxStatus TKXFaxDecoder::_CCITTHuffmanGetLine(uint8_t* row) {
-  fChanges.Count = 0;
   SkipEndOfLines();
-  return Finish(row, Runs1D());
+  return DecodeRow(row, false, false);
 }
 
 TFaxStatus TKXFaxDecoder::CCITT3_2D_GetLine(uint8_t* row, bool group3) {
-  fChanges.Count = 0;
   bool oneDimensional = false;
   if (group3 && SkipEndOfLines() && fPos < fBits) {
     oneDimensional = (Peek(fPos) >> 63) != 0;
     ++fPos;
   }
-  return Finish(row, oneDimensional ? Runs1D() : Runs2D());
+  return DecodeRow(row, !oneDimensional, false);
 }
 
 }  // namespace kx

@@ -38,21 +38,24 @@ class TKXFaxDecoder {
   int64_t BitPos() const { return fPos; }
 
  private:
+  // A read position with the bits from it at hand.
+  struct TCursor;
   // 64 bits from bit `pos` on, most significant first, bits past the data 0; at least the first
   // 57 are meaningful.
   uint64_t Peek(int64_t pos) const;
   // Leading zero bits from `pos`; counting stops at the end of the data and at a length no
   // code has.
   int32_t Zeros(int64_t pos) const;
-  TFaxStatus Runs1D();
-  TFaxStatus Runs2D();
-  // One run of `color` from bit `pos` (make-up codes summed up to the terminating one), clipped
-  // to the width.
-  TFaxStatus Run(int color, int64_t& pos, int32_t& run) const;
-  TFaxStatus Uncompressed(int32_t& a0, int& color);
+  TFaxStatus Runs1D(TCursor& c);
+  TFaxStatus Runs2D(TCursor& c);
+  // One run of `color` (make-up codes summed up to the terminating one), clipped to the width.
+  TFaxStatus Run(TCursor& c, int color, int32_t& run) const;
+  TFaxStatus Uncompressed(TCursor& c, int32_t& a0, int& color);
+  // Decodes a row from the current position on, and makes it the reference of the next;
+  // `byteAligned`: the next row starts at a whole byte.
+  TFaxStatus DecodeRow(uint8_t* row, bool twoDimensional, bool byteAligned);
   // Skips end-of-line codes and fill before a row; true when at least one was there.
   bool SkipEndOfLines();
-  TFaxStatus Finish(uint8_t* row, TFaxStatus status);
 
   std::span<const uint8_t> fData;
   int64_t fBits;

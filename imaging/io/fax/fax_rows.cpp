@@ -61,16 +61,16 @@ void FaxCloseChanges(TFaxChanges& changes, int32_t width) {
   changes.Count += 3;
 }
 
-void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const int32_t* changes, size_t count) {
+void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const int32_t* changes) {
   const int64_t bytes = (int64_t(width) + 7) / 8;
   const uint64_t white = whiteBit ? ~uint64_t(0) : 0;
   // Set bits are black pixels; `black` is the colour carried in from the word before.
   uint64_t black = 0;
-  size_t k = 0;
+  const int32_t* change = changes;
   for (int64_t i = 0; i < bytes; i += 8) {
     const int64_t first = i * 8, end = std::min<int64_t>(first + 64, width);
     uint64_t m = black;
-    for (; k < count && changes[k] < end; ++k) m ^= ~uint64_t(0) >> (changes[k] - first);
+    for (; *change < end; ++change) m ^= ~uint64_t(0) >> (*change - first);
     black = m & 1 ? ~uint64_t(0) : 0;
     if (end < first + 64) m &= ~(~uint64_t(0) >> (end - first));
     StoreWord(row, bytes, i, m ^ white);

@@ -22,10 +22,10 @@ struct TFaxChanges {
 // white when `whiteBit` is 1. Padding bits past the width are ignored. Three copies of `width`
 // follow, so that a two-dimensional coder can always look at b1 and b2 past the last change.
 void FaxFindChanges(const uint8_t* row, int32_t width, uint8_t whiteBit, TFaxChanges& changes);
-// Writes a row of `width` pixels from its first `count` changing elements (ascending; any at
-// or past `width` are ignored, so no end copies are needed): white pixels become `whiteBit`.
-// Padding bits of the last byte are white. Writes exactly (width + 7) / 8 bytes.
-void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const int32_t* changes, size_t count);
+// Writes a row of `width` pixels from its changing elements (ascending, closed by a copy of
+// `width`, which ends them): white pixels become `whiteBit`. Padding bits of the last byte are
+// white. Writes exactly (width + 7) / 8 bytes.
+void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const int32_t* changes);
 // Appends the end copies FaxFindChanges adds, to changes decoded from a code stream.
 void FaxCloseChanges(TFaxChanges& changes, int32_t width);
 

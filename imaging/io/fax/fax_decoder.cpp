@@ -221,7 +221,7 @@ bool TKXFaxDecoder::SkipEndOfLines() {
   return any;
 }
 
-TFaxStatus TKXFaxDecoder::Run(TCursor& c, int color, int32_t& run) const {
+inline TFaxStatus TKXFaxDecoder::Run(TCursor& c, int color, int32_t& run) const {
   const TRunTables& tables = RunTables();
   run = 0;
   for (;;) {
@@ -235,7 +235,9 @@ TFaxStatus TKXFaxDecoder::Run(TCursor& c, int color, int32_t& run) const {
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs1D(TCursor& c) {
+TFaxStatus TKXFaxDecoder::Runs1D(TCursor& cursor) {
+  // Worked on as a local, so that it stays in registers.
+  TCursor c = cursor;
   const TRunTables& tables = RunTables();
   int32_t* const changes = fChanges.At.data();
   size_t count = fChanges.Count;
@@ -287,6 +289,7 @@ TFaxStatus TKXFaxDecoder::Runs1D(TCursor& c) {
     }
   }
   fChanges.Count = count;
+  cursor = c;
   return status;
 }
 
@@ -330,70 +333,81 @@ TFaxStatus TKXFaxDecoder::Uncompressed(TCursor& c, int32_t& a0, int& color) {
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs2D(TCursor& c) {
+TFaxStatus TKXFaxDecoder::Runs2D(TCursor& cursor) {
+  // Worked on as a local, so that it stays in registers; the rare uncompressed mode gets a copy.
+  TCursor c = cursor;
   const TModeTable& modes = ModeTable();
   const int32_t* const ref = fReference.At.data();
   const size_t refCount = fReference.Count;
   int32_t* const changes = fChanges.At.data();
+  size_t& count = fChanges.Count;
   int32_t a0 = -1;
   int color = fcWhite;
   size_t bi = 0;
+  TFaxStatus status = TFaxStatus::fsOk;
   while (a0 < fWidth) {
-    if (c.Pos >= fBits) return TFaxStatus::fsEnded;
-    // b1: the first change of the reference row right of a0 whose colour is the opposite of
-    // a0's (an even index turns white to black). The three closing copies stop the search.
-    while (bi + 2 < refCount && (ref[bi] <= a0 || int(bi & 1) != color)) ++bi;
+    if (c.Pos >= fBits) {
+      status = TFaxStatus::fsEnded;
+      break;
+    }
+    bi = FaxFindB1(ref, refCount, bi, a0, color);
     const int32_t b1 = ref[bi];
-    const int32_t b2 = ref[std::min(bi + 1, refCount - 1)];
     c.Need();
     const TModeEntry& m = modes[c.Bits >> (64 - kModePeek)];
-    switch (m.Kind) {
-      case mkPass:
-        c.Skip(m.Length);
-        a0 = b2;
-        break;
-      case mkHorizontal: {
-        c.Skip(m.Length);
-        int32_t run1 = 0, run2 = 0;
-        if (TFaxStatus s = Run(c, color, run1); s != TFaxStatus::fsOk) return s;
-        if (TFaxStatus s = Run(c, color ^ 1, run2); s != TFaxStatus::fsOk) return s;
-        const int32_t a1 = std::min(std::max(a0, 0) + run1, fWidth);
-        const int32_t a2 = std::min(a1 + run2, fWidth);
-        if (a1 < fWidth) Push(changes, fChanges.Count, a1);
-        if (a2 < fWidth) Push(changes, fChanges.Count, a2);
-        a0 = a2;
+    // The modes by how often they come: vertical, horizontal, pass.
+    if (m.Kind == mkVertical) {
+      c.Skip(m.Length);
+      const int32_t a1 = std::min(b1 + m.Offset, fWidth);
+      if (a1 < std::max(a0, 0)) {
+        status = TFaxStatus::fsDamaged;
         break;
       }
-      case mkVertical: {
-        c.Skip(m.Length);
-        const int32_t a1 = std::min(b1 + m.Offset, fWidth);
-        if (a1 < std::max(a0, 0)) return TFaxStatus::fsDamaged;
-        if (a1 < fWidth) Push(changes, fChanges.Count, a1);
-        a0 = a1;
-        color ^= 1;
-        if (bi > 0) --bi;
+      if (a1 < fWidth) Push(changes, count, a1);
+      a0 = a1;
+      color ^= 1;
+      if (bi > 0) --bi;
+    } else if (m.Kind == mkHorizontal) {
+      c.Skip(m.Length);
+      int32_t run1 = 0, run2 = 0;
+      if ((status = Run(c, color, run1)) != TFaxStatus::fsOk) break;
+      if ((status = Run(c, color ^ 1, run2)) != TFaxStatus::fsOk) break;
+      const int32_t a1 = std::min(std::max(a0, 0) + run1, fWidth);
+      const int32_t a2 = std::min(a1 + run2, fWidth);
+      if (a1 < fWidth) Push(changes, count, a1);
+      if (a2 < fWidth) Push(changes, count, a2);
+      a0 = a2;
+    } else if (m.Kind == mkPass) {
+      c.Skip(m.Length);
+      a0 = ref[std::min(bi + 1, refCount - 1)];
+    } else if (m.Kind == mkExtension) {
+      // Only the uncompressed mode (0000001111) is defined.
+      if ((c.Bits >> (64 - 10)) != 0b0000001111) {
+        status = TFaxStatus::fsDamaged;
         break;
       }
-      case mkExtension:
-        // Only the uncompressed mode (0000001111) is defined.
-        if ((c.Bits >> (64 - 10)) != 0b0000001111) return TFaxStatus::fsDamaged;
-        c.Skip(10);
-        if (TFaxStatus s = Uncompressed(c, a0, color); s != TFaxStatus::fsOk) return s;
-        break;
-      case mkZeros: {
-        const int32_t zeros = Zeros(c.Pos);
-        if (c.Pos + zeros >= fBits) return TFaxStatus::fsEnded;
-        if (zeros < 11) return TFaxStatus::fsDamaged;
-        // An end-of-line code: at the start of a row the end of the block, inside one its end.
-        if (a0 < 0) return TFaxStatus::fsEnded;
+      c.Skip(10);
+      TCursor u = c;
+      status = Uncompressed(u, a0, color);
+      c = u;
+      if (status != TFaxStatus::fsOk) break;
+    } else if (m.Kind == mkZeros) {
+      const int32_t zeros = Zeros(c.Pos);
+      if (c.Pos + zeros >= fBits)
+        status = TFaxStatus::fsEnded;
+      else if (zeros < 11)
+        status = TFaxStatus::fsDamaged;
+      else if (a0 < 0)  // an end-of-line code at the start of a row: the end of the block
+        status = TFaxStatus::fsEnded;
+      else  // inside a row: its end
         c.MoveTo(c.Pos + zeros + 1);
-        return TFaxStatus::fsOk;
-      }
-      case mkInvalid:
-        return TFaxStatus::fsDamaged;
+      break;
+    } else {
+      status = TFaxStatus::fsDamaged;
+      break;
     }
   }
-  return TFaxStatus::fsOk;
+  cursor = c;
+  return status;
 }
 
 TFaxStatus TKXFaxDecoder::DecodeRow(uint8_t* row, bool twoDimensional, bool byteAligned) {

@@ -101,7 +101,7 @@ void TKXFaxEncoder::Code2D() {
   while (a0 < fWidth) {
     while (ai < curCount - 1 && cur[ai] <= a0) ++ai;
     const int32_t a1 = cur[ai];
-    while (bi + 2 < refCount && (ref[bi] <= a0 || int(bi & 1) != color)) ++bi;
+    bi = FaxFindB1(ref, refCount, bi, a0, color);
     const int32_t b1 = ref[bi];
     const int32_t b2 = ref[bi + 1];
     if (b2 < a1) {

@@ -26,21 +26,41 @@ void TKXFaxEncoder::Reserve() {
   if (fOut.size() < fCount + need) fOut.resize(std::max(fOut.size() * 2, fCount + need));
 }
 
-void TKXFaxEncoder::Put(uint64_t bits, int length) {
-  bits &= (uint64_t(1) << length) - 1;
-  const int free = 64 - fPendingBits;
-  if (length < free) {
-    fPending = (fPending << length) | bits;
-    fPendingBits += length;
-    return;
+struct TKXFaxEncoder::TBits {
+  // `bits` holds only its `length` (at most 32) low bits.
+  void Put(uint64_t bits, int length) {
+    const int free = 64 - PendingBits;
+    if (length < free) {
+      Pending = (Pending << length) | bits;
+      PendingBits += length;
+      return;
+    }
+    const int rest = length - free;
+    uint64_t word = (Pending << free) | (bits >> rest);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    std::memcpy(Out, &word, 8);
+    Out += 8;
+    Pending = bits & ((uint64_t(1) << rest) - 1);
+    PendingBits = rest;
   }
-  const int rest = length - free;
-  uint64_t word = (fPending << free) | (bits >> rest);
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  std::memcpy(fOut.data() + fCount, &word, 8);
-  fCount += 8;
-  fPending = bits & ((uint64_t(1) << rest) - 1);
-  fPendingBits = rest;
+
+  uint64_t Pending;
+  int PendingBits;
+  uint8_t* Out;
+};
+
+TKXFaxEncoder::TBits TKXFaxEncoder::Start() { return {fPending, fPendingBits, fOut.data() + fCount}; }
+
+void TKXFaxEncoder::Keep(const TBits& bits) {
+  fPending = bits.Pending;
+  fPendingBits = bits.PendingBits;
+  fCount = size_t(bits.Out - fOut.data());
+}
+
+void TKXFaxEncoder::Put(uint64_t bits, int length) {
+  TBits out = Start();
+  out.Put(bits, length);
+  Keep(out);
 }
 
 std::span<const uint8_t> TKXFaxEncoder::Bytes() {
@@ -58,18 +78,19 @@ void TKXFaxEncoder::PadToByte() {
   if (fPendingBits % 8 != 0) Put(0, 8 - fPendingBits % 8);
 }
 
-void TKXFaxEncoder::PutRun(int color, int32_t run) {
+// Inlined, so that the bits being gathered stay in registers.
+[[gnu::always_inline]] inline void TKXFaxEncoder::PutRun(TBits& out, int color, int32_t run) {
   while (run > kFaxLongestMakeUp) {
     const TFaxCode& c = kFaxExtendedMakeUp[12];
-    Put(c.Bits, c.Length);
+    out.Put(c.Bits, c.Length);
     run -= kFaxLongestMakeUp;
   }
   const TFaxCode& t = kFaxTerminating[color][run % 64];
-  if (run < 64) return Put(t.Bits, t.Length);
+  if (run < 64) return out.Put(t.Bits, t.Length);
   // The make-up code and its terminating code go in as one.
   const int32_t k = run / 64;
   const TFaxCode& c = k <= 27 ? kFaxMakeUp[color][k - 1] : kFaxExtendedMakeUp[k - 28];
-  Put((uint64_t(c.Bits) << t.Length) | t.Bits, c.Length + t.Length);
+  out.Put((uint64_t(c.Bits) << t.Length) | t.Bits, c.Length + t.Length);
 }
 
 void TKXFaxEncoder::NextRow(const uint8_t* row) {
@@ -79,21 +100,24 @@ void TKXFaxEncoder::NextRow(const uint8_t* row) {
 
 void TKXFaxEncoder::Code1D() {
   const int32_t* changes = fChanges.At.data();
+  TBits out = Start();
   int32_t a0 = 0;
   int color = fcWhite;
   for (size_t k = 0;; ++k) {
     const int32_t a1 = changes[k];
-    PutRun(color, a1 - a0);
+    PutRun(out, color, a1 - a0);
     if (a1 >= fWidth) break;
     a0 = a1;
     color ^= 1;
   }
+  Keep(out);
 }
 
 void TKXFaxEncoder::Code2D() {
   const int32_t* ref = fReference.At.data();
   const int32_t* cur = fChanges.At.data();
   const size_t refCount = fReference.Count, curCount = fChanges.Count;
+  TBits out = Start();
   int32_t a0 = -1;
   int color = fcWhite;
   size_t ai = 0;  // index of a1 in the current row
@@ -105,22 +129,23 @@ void TKXFaxEncoder::Code2D() {
     const int32_t b1 = ref[bi];
     const int32_t b2 = ref[bi + 1];
     if (b2 < a1) {
-      Put(kFaxPass.Bits, kFaxPass.Length);
+      out.Put(kFaxPass.Bits, kFaxPass.Length);
       a0 = b2;
     } else if (a1 - b1 >= -3 && a1 - b1 <= 3) {
       const TFaxCode& v = kFaxVertical[a1 - b1 + 3];
-      Put(v.Bits, v.Length);
+      out.Put(v.Bits, v.Length);
       a0 = a1;
       color ^= 1;
       if (bi > 0) --bi;
     } else {
       const int32_t a2 = cur[std::min(ai + 1, curCount - 1)];
-      Put(kFaxHorizontal.Bits, kFaxHorizontal.Length);
-      PutRun(color, a1 - std::max(a0, 0));
-      PutRun(color ^ 1, a2 - a1);
+      out.Put(kFaxHorizontal.Bits, kFaxHorizontal.Length);
+      PutRun(out, color, a1 - std::max(a0, 0));
+      PutRun(out, color ^ 1, a2 - a1);
       a0 = a2;
     }
   }
+  Keep(out);
   std::swap(fReference, fChanges);
 }
 

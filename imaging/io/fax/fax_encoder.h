@@ -39,10 +39,14 @@ class TKXFaxEncoder {
   void ClearBytes();
 
  private:
+  // The code bits of a row being gathered, kept in locals while the row is coded.
+  struct TBits;
   // Makes room for one more row (or the closing codes) of the worst case.
   void Reserve();
+  TBits Start();
+  void Keep(const TBits& bits);
   void Put(uint64_t bits, int length);
-  void PutRun(int color, int32_t run);
+  static void PutRun(TBits& out, int color, int32_t run);
   void Code1D();
   void Code2D();
   void PadToByte();

@@ -42,15 +42,15 @@ void FaxFindChanges(const uint8_t* row, int32_t width, uint8_t whiteBit, TFaxCha
     const uint64_t w = LoadWord(row, bytes, i);
     uint64_t differs = w ^ ((w >> 1) | (before << 63));
     before = w & 1;
+    // Padding pixels of the last word are no changes.
+    const int64_t first = i * 8;
+    if (width - first < 64) differs &= ~(~uint64_t(0) >> (width - first));
     while (differs) {
       const int z = std::countl_zero(differs);
-      const int64_t x = i * 8 + z;
-      if (x >= width) goto closed;
-      *out++ = int32_t(x);
+      *out++ = int32_t(first + z);
       differs &= ~uint64_t(0) >> z >> 1;
     }
   }
-closed:
   changes.Count = size_t(out - changes.At.data());
   FaxCloseChanges(changes, width);
 }

@@ -463,7 +463,7 @@ void TPageDecoder::Run() {
       if (direct) {
         const int32_t y0 = int32_t(by * bh);
         if (DecodeBlock(uint32_t(uint64_t(by) * across), rows, bw, perBlock, blocks[0], y0, invert ? 0 : 1)) continue;
-        // Rows never reached are black, as in a cleared buffer.
+        // Rows never reached get the coded black of a cleared buffer, in the picture's polarity.
         for (uint32_t r = fDirectRows; r < rows; ++r)
           std::memset(fBitmap.ScanLine(y0 + int32_t(r)), invert ? 0xFF : 0, (width + 7) / 8);
         return;

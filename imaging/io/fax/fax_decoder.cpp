@@ -1,9 +1,8 @@
 // Runs are decoded by table lookup: a 9-bit peek finds most codes, and the rarer long ones
 // (every run code is at most 13 bits) are finished in a second table of 4 bits, so the tables
 // stay a few KiB and in the first-level cache. One 7-bit peek finds a two-dimensional mode.
-// Bits are taken 64 at a time with one unaligned load, enough for a make-up code and the
-// terminating code after it. Rows are kept as their changing elements and filled a word at a
-// time at the end.
+// Bits are taken 64 at a time with one unaligned load and consumed by shifts, a new load every
+// few codes. Rows are kept as their changing elements and filled a word at a time at the end.
 #include "imaging/io/fax/fax_decoder.h"
 
 #include <algorithm>

@@ -49,35 +49,42 @@ void Place(Table& table, int peekBits, TFaxCode code, Entry entry) {
   for (uint32_t i = 0; i < (1u << spare); ++i) table[(uint32_t(code.Bits) << spare) | i] = entry;
 }
 
+// Puts a code into the two-level tables: a short one fills its share of the first level, a long
+// one its share of the 16 second-level entries behind its first 9 bits. Built once per
+// process, straight from the codes, so building costs no more than the tables' own size.
+void PlaceRun(TRunTables& t, int color, TFaxCode code, TRunEntry entry) {
+  auto& first = t.First[size_t(color)];
+  if (code.Length <= kFirstPeek) {
+    Place(first, kFirstPeek, code, entry);
+    return;
+  }
+  const int rest = code.Length - kFirstPeek;
+  TRunEntry& head = first[code.Bits >> rest];
+  if (head.Kind != rkLonger) {
+    head = {int16_t(t.Second.size()), 0, rkLonger};
+    t.Second.resize(t.Second.size() + (1u << kSecondPeek));
+  }
+  const TFaxCode tail{uint16_t(code.Bits & ((1u << rest) - 1)), uint8_t(rest)};
+  TRunEntry* block = t.Second.data() + head.Run;
+  Place(block, kSecondPeek, tail, entry);
+}
+
 const TRunTables& RunTables() {
   static const TRunTables tables = [] {
     TRunTables t{};
     for (int color = 0; color < 2; ++color) {
-      std::vector<TRunEntry> full(size_t(1) << kRunPeek);
       // Eight or more leading zeros: an end-of-line code, possibly after fill, or a pattern
       // that is consumed without effect; counted bit by bit.
-      for (uint32_t i = 0; i < (1u << (kRunPeek - 8)); ++i) full[i] = {0, 0, rkZeros};
+      Place(t.First[size_t(color)], kFirstPeek, TFaxCode{0, 8}, TRunEntry{0, 0, rkZeros});
       for (int run = 0; run < 64; ++run)
-        Place(full, kRunPeek, kFaxTerminating[color][run],
-              TRunEntry{int16_t(run), kFaxTerminating[color][run].Length, rkTerminating});
+        PlaceRun(t, color, kFaxTerminating[color][run],
+                 TRunEntry{int16_t(run), kFaxTerminating[color][run].Length, rkTerminating});
       for (int k = 0; k < 27; ++k)
-        Place(full, kRunPeek, kFaxMakeUp[color][k],
-              TRunEntry{int16_t(64 * (k + 1)), kFaxMakeUp[color][k].Length, rkMakeUp});
+        PlaceRun(t, color, kFaxMakeUp[color][k],
+                 TRunEntry{int16_t(64 * (k + 1)), kFaxMakeUp[color][k].Length, rkMakeUp});
       for (int k = 0; k < 13; ++k)
-        Place(full, kRunPeek, kFaxExtendedMakeUp[k],
-              TRunEntry{int16_t(1792 + 64 * k), kFaxExtendedMakeUp[k].Length, rkMakeUp});
-      // A first-level entry whose 16 continuations agree is one code of at most 9 bits (or no
-      // code at all); any other goes to the second level.
-      constexpr uint32_t kSpan = 1u << kSecondPeek;
-      for (uint32_t p = 0; p < t.First[color].size(); ++p) {
-        const auto from = full.begin() + p * kSpan;
-        if (std::all_of(from, from + kSpan, [&](const TRunEntry& e) { return e == *from; })) {
-          t.First[color][p] = *from;
-        } else {
-          t.First[color][p] = {int16_t(t.Second.size()), 0, rkLonger};
-          t.Second.insert(t.Second.end(), from, from + kSpan);
-        }
-      }
+        PlaceRun(t, color, kFaxExtendedMakeUp[k],
+                 TRunEntry{int16_t(1792 + 64 * k), kFaxExtendedMakeUp[k].Length, rkMakeUp});
     }
     return t;
   }();

@@ -29,15 +29,15 @@ void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const int32_t* ch
 // Appends the end copies FaxFindChanges adds, to changes decoded from a code stream.
 void FaxCloseChanges(TFaxChanges& changes, int32_t width);
 
-// The index of b1 in the closed reference changes `ref`, searching from `bi` on: the first
-// change right of `a0` whose index has the parity of `color` (an even index turns white to
-// black), or the third-last element where none comes before it. Only indices of the right
-// parity are looked at, two apart.
+// The index of b1 in the closed reference changes `ref`, searching from `bi` (at most the
+// second-last index) on: the first change right of `a0` (below the width) whose index has the
+// parity of `color` (an even index turns white to black), or the second-last element where
+// none comes before the third-last. Only indices of the right parity are looked at, two apart;
+// the closing copies of the width end the search, so it needs no bound.
 inline size_t FaxFindB1(const int32_t* ref, size_t count, size_t bi, int32_t a0, int color) {
   size_t j = bi + ((bi & 1) != size_t(color));
-  while (j + 2 < count && ref[j] <= a0) j += 2;
-  if (j + 2 < count) return j;
-  return bi > count - 2 ? bi : count - 2;
+  while (ref[j] <= a0) j += 2;
+  return j + 2 < count ? j : count - 2;
 }
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 // TIFF page reading. A page is decoded block by block (a strip, or a tile of a tiled page):
 // each block's rows are decoded into one buffer, then every row is unpacked to whole samples
-// and converted into the bitmap by the page's photometric interpretation.
+// and converted into the bitmap by the page's photometric interpretation. Fax strips are the
+// exception: their rows are decoded straight into the bitmap in its polarity.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -260,9 +261,11 @@ class TPageDecoder {
 
  private:
   // Decodes block `index` (rows x width pixels of `samples` samples) into `out`; an uncompressed
-  // strip may be read in parts, `rows` of them from row `firstRow` of the strip on.
+  // strip may be read in parts, `rows` of them from row `firstRow` of the strip on. A fax strip
+  // goes into the bitmap's rows from `directY` on when that is not negative, `whiteBit` the value
+  // of its white pixels there.
   bool DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows, uint32_t width, uint32_t samples,
-                   std::vector<uint8_t>& out);
+                   std::vector<uint8_t>& out, int32_t directY = -1, uint8_t whiteBit = 1);
   // Whole samples of one row (one byte each, two for 16 bits) from its packed bytes.
   void Unpack(const uint8_t* packed, uint32_t count, uint8_t* samples) const;
   void PutRow(int32_t y, uint32_t x0, uint32_t width, const uint8_t* row);
@@ -279,6 +282,8 @@ class TPageDecoder {
   TProgressRec& fProgress;
   std::vector<uint8_t> fData;
   std::vector<uint8_t> fSamples;
+  // Rows a direct fax strip has written so far, a failing one included.
+  uint32_t fDirectRows = 0;
 };
 
 uint64_t RowBytes(uint32_t samples, uint32_t width, uint32_t bits) {
@@ -286,11 +291,15 @@ uint64_t RowBytes(uint32_t samples, uint32_t width, uint32_t bits) {
 }
 
 bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows, uint32_t width, uint32_t samples,
-                               std::vector<uint8_t>& out) {
+                               std::vector<uint8_t>& out, int32_t directY, uint8_t whiteBit) {
   const uint64_t rowBytes = RowBytes(samples, width, fP.Bits);
+  fDirectRows = 0;
   // Decoders that can fail leave what they never reached black; uncompressed rows are read
-  // over the whole buffer, so it is cleared only where the data ends early.
-  if (fP.Compression == kNone && fP.FillOrder != 2)
+  // over the whole buffer, so it is cleared only where the data ends early. Direct rows need no
+  // buffer.
+  if (directY >= 0)
+    out.clear();
+  else if (fP.Compression == kNone && fP.FillOrder != 2)
     out.resize(size_t(rowBytes * rows));
   else
     out.assign(size_t(rowBytes * rows), 0);
@@ -326,9 +335,10 @@ bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows,
     case kHuffman:
     case kGroup3:
     case kGroup4: {
-      TKXFaxDecoder fax(data, int32_t(width), fP.FillOrder == 2);
+      TKXFaxDecoder fax(data, int32_t(width), fP.FillOrder == 2, whiteBit);
       for (uint32_t r = 0; r < rows; ++r) {
-        uint8_t* row = out.data() + r * rowBytes;
+        uint8_t* row = directY >= 0 ? fBitmap.ScanLine(directY + int32_t(r)) : out.data() + r * rowBytes;
+        fDirectRows = r + 1;
         TFaxStatus s = fP.Compression == kHuffman ? fax.CCITTHuffmanGetLine(row)
                        : fP.Compression == kGroup3 && !(fP.T4Options & 1)
                            ? fax._CCITTHuffmanGetLine(row)
@@ -453,6 +463,8 @@ void TPageDecoder::Run() {
   const bool inParts = !fP.Tiled && fP.Compression == kNone && fP.FillOrder != 2;
   const uint32_t batch =
       inParts ? uint32_t(std::clamp<uint64_t>(kBatchBytes / std::max<uint64_t>(rowBytes, 1), 1, bh)) : bh;
+  // Fax strips go straight into the bitmap: a strip spans the page's whole width.
+  const bool direct = fKind == TPixelKind::bilevel && IsFax(fP.Compression) && !fP.Tiled && !planar;
   std::vector<std::vector<uint8_t>> blocks(planes);
   std::vector<uint8_t> interleaved(size_t(uint64_t(bw) * fP.Samples * (fP.Bits == 16 ? 2 : 1)));
   fSamples.resize(interleaved.size());
@@ -468,6 +480,15 @@ void TPageDecoder::Run() {
         const uint32_t decodeRows = fP.Tiled ? bh : rows;
         // A block that fails still gives the rows it decoded; the page stops after them.
         bool ok = true;
+        if (direct) {
+          const int32_t y0 = int32_t(by * bh);
+          if (DecodeBlock(uint32_t(uint64_t(by) * across), 0, rows, bw, perBlock, blocks[0], y0, invert ? 0 : 1))
+            continue;
+          // Rows never reached get the coded black of a cleared buffer, in the picture's polarity.
+          for (uint32_t r = fDirectRows; r < rows; ++r)
+            std::memset(fBitmap.ScanLine(y0 + int32_t(r)), invert ? 0xFF : 0, (width + 7) / 8);
+          return;
+        }
         for (uint32_t p = 0; p < planes && ok; ++p)
           ok = DecodeBlock(uint32_t(p * perPlane + uint64_t(by) * across + bx), first, decodeRows, bw, perBlock,
                            blocks[p]);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
@@ -86,7 +87,9 @@ uint64_t WriteStrip(TStream& stream, const TBitmap& bitmap, const TWritePlan& pl
   const size_t rowBytes = plan.Bilevel ? size_t(w + 7) / 8 : size_t(w) * (plan.Cmyk ? 4 : 3);
   std::vector<uint8_t> row(rowBytes), out;
   out.reserve(kFlushBytes + 2 * rowBytes);
-  TKXFaxEncoder fax(w);
+  const bool fax = plan.Compression == kHuffman || plan.Compression == kGroup3 || plan.Compression == kGroup4;
+  // The fax coder reads the picture's rows as they are, told which bit is white.
+  TKXFaxEncoder coder(w, plan.Invert ? 1 : 0);
   intptr_t lzwContext = 0;
   progress.SetUnits(h);
   const uint8_t lastMask = uint8_t(0xFF << ((8 - w % 8) % 8));
@@ -94,6 +97,27 @@ uint64_t WriteStrip(TStream& stream, const TBitmap& bitmap, const TWritePlan& pl
     progress.val = y;
     progress.Report();
     const uint8_t* line = bitmap.ScanLine(y);
+    if (fax) {
+      switch (plan.Compression) {
+        case kHuffman:
+          coder.CCITTHuffmanPutLine(line);
+          break;
+        case kGroup3:
+          if (plan.T4TwoD)
+            coder.CCITTHuffmanPutLineG32D(line);
+          else
+            coder.CCITTHuffmanPutLineG3(line);
+          break;
+        default:
+          coder.CCITTHuffmanPutLineG4(line);
+          break;
+      }
+      if (const std::span<const uint8_t> coded = coder.Bytes(); coded.size() >= kFlushBytes) {
+        stream.WriteBuffer(coded.data(), int64_t(coded.size()));
+        coder.ClearBytes();
+      }
+      continue;
+    }
     if (plan.Bilevel) {
       if (plan.Invert)
         for (size_t i = 0; i < rowBytes; ++i) row[i] = uint8_t(~line[i]);
@@ -124,18 +148,6 @@ uint64_t WriteStrip(TStream& stream, const TBitmap& bitmap, const TWritePlan& pl
       }
     }
     switch (plan.Compression) {
-      case kHuffman:
-        fax.CCITTHuffmanPutLine(row.data());
-        break;
-      case kGroup3:
-        if (plan.T4TwoD)
-          fax.CCITTHuffmanPutLineG32D(row.data());
-        else
-          fax.CCITTHuffmanPutLineG3(row.data());
-        break;
-      case kGroup4:
-        fax.CCITTHuffmanPutLineG4(row.data());
-        break;
       case kLzw:
         plan.Lzw(row.data(), int32_t(rowBytes), stream, lzwContext);
         break;
@@ -146,18 +158,17 @@ uint64_t WriteStrip(TStream& stream, const TBitmap& bitmap, const TWritePlan& pl
         out.insert(out.end(), row.begin(), row.end());
         break;
     }
-    std::vector<uint8_t>& coded =
-        plan.Compression == kHuffman || plan.Compression == kGroup3 || plan.Compression == kGroup4 ? fax.Bytes() : out;
-    if (coded.size() >= kFlushBytes) {
-      stream.WriteBuffer(coded.data(), int64_t(coded.size()));
-      coded.clear();
+    if (out.size() >= kFlushBytes) {
+      stream.WriteBuffer(out.data(), int64_t(out.size()));
+      out.clear();
     }
   }
-  if (plan.Compression == kGroup3) plan.T4TwoD ? fax.FinishG32D() : fax.FinishG3();
-  if (plan.Compression == kGroup4) fax.FinishG4();
+  if (plan.Compression == kGroup3) plan.T4TwoD ? coder.FinishG32D() : coder.FinishG3();
+  if (plan.Compression == kGroup4) coder.FinishG4();
   if (plan.Compression == kLzw) plan.Lzw(nullptr, 0, stream, lzwContext);
   stream.WriteBuffer(out.data(), int64_t(out.size()));
-  stream.WriteBuffer(fax.Bytes().data(), int64_t(fax.Bytes().size()));
+  const std::span<const uint8_t> coded = coder.Bytes();
+  stream.WriteBuffer(coded.data(), int64_t(coded.size()));
   return uint64_t(stream.Position() - start);
 }
 

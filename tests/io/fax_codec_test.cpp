@@ -1,9 +1,11 @@
 // The fax coders on their own: every coding round-trips pages of text, noise, solid rows and
-// runs longer than the longest make-up code; the bit order is a matter of reading only; runs
-// past the width are cut, damaged codes and positions before the current one are refused.
+// runs longer than the longest make-up code; the bit order is a matter of reading only; rows of
+// either polarity go in and come out alike, changes on 64-bit word edges included; runs past
+// the width are cut, damaged codes and positions before the current one are refused.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "imaging/io/fax/fax_decoder.h"
@@ -34,8 +36,8 @@ TRows Page(int32_t width, int32_t height, uint32_t seed) {
   return rows;
 }
 
-std::vector<uint8_t> Encode(const TRows& rows, int32_t width, TMode mode) {
-  TKXFaxEncoder e(width);
+std::vector<uint8_t> Encode(const TRows& rows, int32_t width, TMode mode, uint8_t whiteBit = 0) {
+  TKXFaxEncoder e(width, whiteBit);
   for (const auto& row : rows) {
     switch (mode) {
       case mdHuffman:
@@ -55,7 +57,8 @@ std::vector<uint8_t> Encode(const TRows& rows, int32_t width, TMode mode) {
   if (mode == mdGroup3) e.FinishG3();
   if (mode == mdGroup32D) e.FinishG32D();
   if (mode == mdGroup4) e.FinishG4();
-  return e.Bytes();
+  const std::span<const uint8_t> bytes = e.Bytes();
+  return {bytes.begin(), bytes.end()};
 }
 
 TFaxStatus DecodeRow(TKXFaxDecoder& d, uint8_t* row, TMode mode) {
@@ -101,6 +104,60 @@ TEST(FaxCodec, EveryCodingRoundTripsInBothBitOrders) {
       EXPECT_EQ(Decode(coded, width, page.size(), mode, false), page);
       EXPECT_EQ(Decode(Reversed(coded), width, page.size(), mode, true), page);
     }
+}
+
+// A row of `width` pixels (0 bits white) from its runs, white first; the rest stays white.
+std::vector<uint8_t> RowOfRuns(int32_t width, const std::vector<int32_t>& runs) {
+  std::vector<uint8_t> row(size_t(width + 7) / 8, 0);
+  int32_t x = 0;
+  bool black = false;
+  for (int32_t run : runs) {
+    for (int32_t end = x + run; x < end; ++x)
+      if (black) row[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+    black = !black;
+  }
+  return row;
+}
+
+// Rows whose changes sit on and beside the edges of 64-bit words, a run of the whole width,
+// and runs that need the longest make-up code and more. Each goes in as 0 bits white and as
+// 1 bits white with padding bits of both colours, and must code alike; it comes out in either
+// polarity with white padding, and nothing is written past the row.
+TEST(FaxCodec, RowsOfEitherPolarityCodeAndDecodeAlike) {
+  struct TCase {
+    int32_t width;
+    std::vector<int32_t> runs;
+  };
+  const std::vector<TCase> cases = {
+      {256, {64, 64, 64, 64}}, {256, {63, 1, 63, 2, 62, 3}},  {193, {0, 64, 64, 64, 1}},
+      {131, {0, 131}},         {5200, {2560 + 64 + 3, 2560}}, {5200, {0, 5200}},
+      {2561, {2561}},          {130, {1, 1, 1, 61, 1, 65}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "width " << c.width << " runs " << c.runs.size());
+    const TRows rows = {RowOfRuns(c.width, c.runs), RowOfRuns(c.width, {c.width / 2, 1}), RowOfRuns(c.width, c.runs)};
+    TRows inverted = rows, mixedPadding = rows;
+    for (size_t y = 0; y < rows.size(); ++y) {
+      for (auto& b : inverted[y]) b = uint8_t(~b);
+      mixedPadding[y] = inverted[y];
+      const uint8_t pad = uint8_t(0xFF >> (c.width % 8));
+      if (c.width % 8) mixedPadding[y].back() = uint8_t((mixedPadding[y].back() & ~pad) | (0x55 & pad));
+    }
+    for (TMode mode : {mdHuffman, mdGroup3, mdGroup32D, mdGroup4}) {
+      const std::vector<uint8_t> coded = Encode(rows, c.width, mode);
+      EXPECT_EQ(Encode(mixedPadding, c.width, mode, 1), coded);
+      for (uint8_t whiteBit : {0, 1}) {
+        TKXFaxDecoder d(coded, c.width, false, whiteBit);
+        for (const auto& row : whiteBit ? inverted : rows) {
+          std::vector<uint8_t> out(row.size() + 1, 0xA5);
+          EXPECT_EQ(DecodeRow(d, out.data(), mode), TFaxStatus::fsOk);
+          EXPECT_EQ(out.back(), 0xA5);
+          out.pop_back();
+          EXPECT_EQ(out, row);
+        }
+      }
+    }
+  }
 }
 
 TEST(FaxCodec, GroupFourEndsWithTheEndOfBlock) {

@@ -1,16 +1,18 @@
 // The TIFF reader on hand-made files that pin down what other programs' files rarely show:
 // values inside their entries, cycles in the directory chain, byte counts beyond the file,
-// damaged and truncated data, the depths and interpretations of the format, and the LZW hook
-// contract with a coder that stores rows as they are.
+// damaged and truncated data (a fax strip's rows up to where it ends), the depths and interpretations of the format,
+// and the LZW hook contract with a coder that stores rows as they are.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/byte_writer.h"
 #include "imaging/core/stream.h"
+#include "imaging/io/fax/fax_encoder.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/tiff_codec.h"
 #include "imaging/io/tiff_ifd.h"
@@ -303,6 +305,38 @@ TEST(TiffReader, WhiteIsZeroBilevelPagesGiveWhiteAsOneBits) {
     EXPECT_EQ(r.Params.TIFF_Photometric, ioTIFF_WHITEISZERO);
     ASSERT_EQ(r.Bitmap.PixelFormat(), pf1bit);
     for (int y = 0; y < 8; ++y) EXPECT_EQ(std::memcmp(r.Bitmap.ScanLine(y), page.ScanLine(y), 8), 0) << y;
+  }
+}
+
+// A fax strip that ends after eight of its sixteen rows: those come out as coded, the failing
+// row as far as it got (no run: its first colour, white), the rows never reached as coded
+// black, each in the picture's polarity, padding bits included.
+TEST(TiffReader, AFaxStripThatEndsEarlyKeepsItsRowsAndLeavesTheRestCodedBlack) {
+  const TBitmap page = TextPage(100, 16);
+  TKXFaxEncoder coder(100, 1);
+  for (int y = 0; y < 8; ++y) coder.CCITTHuffmanPutLine(page.ScanLine(y));
+  const std::span<const uint8_t> coded = coder.Bytes();
+  const std::vector<uint8_t> strip(coded.begin(), coded.end());
+  for (uint32_t photometric : {0u, 1u}) {
+    SCOPED_TRACE(photometric);
+    THandTiff t;
+    const uint32_t at = t.Data(strip);
+    const TTiffRead r = ReadTiffBytes(t.Bytes(t.Ifd({{256, kLong, 1, 100},
+                                                     {257, kLong, 1, 16},
+                                                     {258, kShort, 1, 1},
+                                                     {259, kShort, 1, 2},
+                                                     {262, kShort, 1, photometric},
+                                                     {273, kLong, 1, at},
+                                                     {279, kLong, 1, uint32_t(strip.size())}})));
+    EXPECT_TRUE(r.Aborted);
+    EXPECT_EQ(r.Diagnostics.Reason, "fax data ends early");
+    ASSERT_EQ(r.Bitmap.PixelFormat(), pf1bit);
+    const uint8_t flip = photometric == 1 ? 0xFF : 0;
+    for (int y = 0; y < 16; ++y) {
+      std::vector<uint8_t> expected(13);
+      for (size_t i = 0; i < 13; ++i) expected[i] = uint8_t((y < 8 ? page.ScanLine(y)[i] : y == 8 ? 0xFF : 0) ^ flip);
+      EXPECT_EQ(std::vector<uint8_t>(r.Bitmap.ScanLine(y), r.Bitmap.ScanLine(y) + 13), expected) << y;
+    }
   }
 }
 

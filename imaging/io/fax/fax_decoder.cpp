@@ -1,29 +1,39 @@
-// Runs are decoded by table lookup: one 13-bit peek per code finds its run, its length and its
-// kind (every run code is at most 13 bits), and one 7-bit peek per two-dimensional mode. Rows
-// are kept as their changing elements and filled with whole-byte stores at the end.
+// Runs are decoded by table lookup: a 9-bit peek finds most codes, and the rarer long ones
+// (every run code is at most 13 bits) are finished in a second table of 4 bits, so the tables
+// stay a few KiB and in the first-level cache. One 7-bit peek finds a two-dimensional mode.
+// Bits are taken 64 at a time with one unaligned load and consumed by shifts, a new load every
+// few codes. Rows are kept as their changing elements and filled a word at a time at the end.
 #include "imaging/io/fax/fax_decoder.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include "imaging/io/fax/fax_codes.h"
-#include "imaging/io/fax/fax_rows.h"
 
 namespace kx {
 namespace {
 
 constexpr int kRunPeek = 13;
+constexpr int kFirstPeek = 9;
+constexpr int kSecondPeek = kRunPeek - kFirstPeek;
 constexpr int kModePeek = 7;
 
-enum TRunKind : uint8_t { rkInvalid, rkTerminating, rkMakeUp, rkZeros };
+// rkLonger: the code is longer than the first peek; `Run` is where its 16 entries start in
+// the second table.
+enum TRunKind : uint8_t { rkInvalid, rkTerminating, rkMakeUp, rkZeros, rkLonger };
 struct TRunEntry {
   int16_t Run = 0;
   uint8_t Length = 0;
   TRunKind Kind = rkInvalid;
+  bool operator==(const TRunEntry&) const = default;
 };
-using TRunTable = std::array<TRunEntry, 1 << kRunPeek>;
+struct TRunTables {
+  std::array<std::array<TRunEntry, 1 << kFirstPeek>, 2> First;
+  std::vector<TRunEntry> Second;
+};
 
 enum TModeKind : uint8_t { mkInvalid, mkPass, mkHorizontal, mkVertical, mkExtension, mkZeros };
 struct TModeEntry {
@@ -39,26 +49,53 @@ void Place(Table& table, int peekBits, TFaxCode code, Entry entry) {
   for (uint32_t i = 0; i < (1u << spare); ++i) table[(uint32_t(code.Bits) << spare) | i] = entry;
 }
 
-const std::array<TRunTable, 2>& RunTables() {
-  static const std::array<TRunTable, 2> tables = [] {
-    std::array<TRunTable, 2> t{};
+// Puts a code into the two-level tables: a short one fills its share of the first level, a long
+// one its share of the 16 second-level entries behind its first 9 bits. Built once per
+// process, straight from the codes, so building costs no more than the tables' own size.
+void PlaceRun(TRunTables& t, int color, TFaxCode code, TRunEntry entry) {
+  auto& first = t.First[size_t(color)];
+  if (code.Length <= kFirstPeek) {
+    Place(first, kFirstPeek, code, entry);
+    return;
+  }
+  const int rest = code.Length - kFirstPeek;
+  TRunEntry& head = first[code.Bits >> rest];
+  if (head.Kind != rkLonger) {
+    head = {int16_t(t.Second.size()), 0, rkLonger};
+    t.Second.resize(t.Second.size() + (1u << kSecondPeek));
+  }
+  const TFaxCode tail{uint16_t(code.Bits & ((1u << rest) - 1)), uint8_t(rest)};
+  TRunEntry* block = t.Second.data() + head.Run;
+  Place(block, kSecondPeek, tail, entry);
+}
+
+const TRunTables& RunTables() {
+  static const TRunTables tables = [] {
+    TRunTables t{};
     for (int color = 0; color < 2; ++color) {
       // Eight or more leading zeros: an end-of-line code, possibly after fill, or a pattern
       // that is consumed without effect; counted bit by bit.
-      for (uint32_t i = 0; i < (1u << (kRunPeek - 8)); ++i) t[color][i] = {0, 0, rkZeros};
+      Place(t.First[size_t(color)], kFirstPeek, TFaxCode{0, 8}, TRunEntry{0, 0, rkZeros});
       for (int run = 0; run < 64; ++run)
-        Place(t[color], kRunPeek, kFaxTerminating[color][run],
-              TRunEntry{int16_t(run), kFaxTerminating[color][run].Length, rkTerminating});
+        PlaceRun(t, color, kFaxTerminating[color][run],
+                 TRunEntry{int16_t(run), kFaxTerminating[color][run].Length, rkTerminating});
       for (int k = 0; k < 27; ++k)
-        Place(t[color], kRunPeek, kFaxMakeUp[color][k],
-              TRunEntry{int16_t(64 * (k + 1)), kFaxMakeUp[color][k].Length, rkMakeUp});
+        PlaceRun(t, color, kFaxMakeUp[color][k],
+                 TRunEntry{int16_t(64 * (k + 1)), kFaxMakeUp[color][k].Length, rkMakeUp});
       for (int k = 0; k < 13; ++k)
-        Place(t[color], kRunPeek, kFaxExtendedMakeUp[k],
-              TRunEntry{int16_t(1792 + 64 * k), kFaxExtendedMakeUp[k].Length, rkMakeUp});
+        PlaceRun(t, color, kFaxExtendedMakeUp[k],
+                 TRunEntry{int16_t(1792 + 64 * k), kFaxExtendedMakeUp[k].Length, rkMakeUp});
     }
     return t;
   }();
   return tables;
+}
+
+// The entry of the run code at the top of `bits`.
+inline const TRunEntry& RunCode(const TRunTables& t, int color, uint64_t bits) {
+  const TRunEntry& e = t.First[size_t(color)][bits >> (64 - kFirstPeek)];
+  if (e.Kind != rkLonger) return e;
+  return t.Second[size_t(e.Run) + ((bits << kFirstPeek) >> (64 - kSecondPeek))];
 }
 
 const TModeTable& ModeTable() {
@@ -75,23 +112,19 @@ const TModeTable& ModeTable() {
   return table;
 }
 
-constexpr std::array<uint8_t, 256> kReversed = [] {
-  std::array<uint8_t, 256> r{};
-  for (int i = 0; i < 256; ++i) {
-    uint8_t v = 0;
-    for (int b = 0; b < 8; ++b)
-      if (i & (1 << b)) v |= uint8_t(0x80 >> b);
-    r[size_t(i)] = v;
-  }
-  return r;
-}();
+constexpr uint64_t ReverseBitsOfBytes(uint64_t w) {
+  w = ((w >> 1) & 0x5555555555555555u) | ((w & 0x5555555555555555u) << 1);
+  w = ((w >> 2) & 0x3333333333333333u) | ((w & 0x3333333333333333u) << 2);
+  return ((w >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((w & 0x0F0F0F0F0F0F0F0Fu) << 4);
+}
 
-// Appends a changing element; one at the same place as the last cancels it (a run of length 0).
-void Push(std::vector<int32_t>& changes, int32_t x) {
-  if (!changes.empty() && changes.back() == x)
-    changes.pop_back();
+// Appends a changing element; one at the same place as the last cancels it (a run of length
+// 0). Elements only ever grow, so a row has at most one per pixel: the storage has room.
+inline void Push(int32_t* changes, size_t& count, int32_t x) {
+  if (count != 0 && changes[count - 1] == x)
+    --count;
   else
-    changes.push_back(x);
+    changes[count++] = x;
 }
 
 // Longer runs of zero bits are no code: counting stops there.
@@ -99,43 +132,91 @@ constexpr int kMaxZeroCount = 64;
 
 }  // namespace
 
-TKXFaxDecoder::TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool lsbFirst)
-    : fData(data), fBits(int64_t(data.size()) * 8), fWidth(std::max(width, 0)), fLsbFirst(lsbFirst) {
+TKXFaxDecoder::TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool lsbFirst, uint8_t whiteBit)
+    : fData(data),
+      fBits(int64_t(data.size()) * 8),
+      fWidth(std::max(width, 0)),
+      fLsbFirst(lsbFirst),
+      fWhiteBit(whiteBit),
+      fReference(fWidth),
+      fChanges(fWidth) {
   FaxCloseChanges(fReference, fWidth);
-  fChanges.reserve(size_t(fWidth) + 4);
 }
 
-uint32_t TKXFaxDecoder::Peek() const {
-  const int64_t byte = fPos >> 3;
+namespace {
+
+// Most loads lie well inside the data: one unaligned load. The last few bytes are gathered
+// one at a time, away from the loops that use this.
+[[gnu::noinline]] uint64_t LoadNearEnd(std::span<const uint8_t> data, int64_t byte) {
   uint64_t w = 0;
-  // Most peeks lie well inside the data: one unaligned load.
-  if (!fLsbFirst && byte + 8 <= int64_t(fData.size())) {
-    std::memcpy(&w, fData.data() + byte, 8);
-    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
-    return uint32_t((w << (fPos & 7)) >> 32);
-  }
-  for (int k = 0; k < 5; ++k) {
+  for (int k = 0; k < 8; ++k) {
     const int64_t i = byte + k;
-    const uint8_t b = i < int64_t(fData.size()) ? fData[size_t(i)] : 0;
-    w = (w << 8) | (fLsbFirst ? kReversed[b] : b);
+    w = (w << 8) | (i < int64_t(data.size()) ? data[size_t(i)] : 0);
   }
-  return uint32_t(w >> (8 - (fPos & 7)));
+  return w;
 }
 
-int32_t TKXFaxDecoder::Zeros() const {
-  int32_t n = 0;
-  for (int64_t p = fPos; n < kMaxZeroCount && p < fBits; ++p, ++n) {
-    const uint8_t b = fData[size_t(p >> 3)];
-    const uint8_t bit = fLsbFirst ? (b >> (p & 7)) & 1 : (b >> (7 - (p & 7))) & 1;
-    if (bit) return n;
+inline uint64_t LoadBits(std::span<const uint8_t> data, bool lsbFirst, int64_t pos) {
+  const int64_t byte = pos >> 3;
+  uint64_t w;
+  if (byte + 8 <= int64_t(data.size())) {
+    std::memcpy(&w, data.data() + byte, 8);
+    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+  } else {
+    w = LoadNearEnd(data, byte);
   }
-  return n;
+  if (lsbFirst) w = ReverseBitsOfBytes(w);
+  return w << (pos & 7);
+}
+
+}  // namespace
+
+// `Bits` are the bits from `Pos` on, the first `Avail` of them as loaded; a code is looked up
+// only after Need, which keeps at least the longest code's worth. Consuming a code is a shift,
+// and a new load comes every few codes.
+struct TKXFaxDecoder::TCursor {
+  TCursor(const TKXFaxDecoder& d) : Data(d.fData), LsbFirst(d.fLsbFirst), Pos(d.fPos) {}
+  void Need() {
+    if (Avail < kRunPeek) {
+      Bits = LoadBits(Data, LsbFirst, Pos);
+      Avail = 57;
+    }
+  }
+  void Skip(int n) {
+    Bits <<= n;
+    Avail -= n;
+    Pos += n;
+  }
+  void MoveTo(int64_t pos) {
+    Pos = pos;
+    Avail = 0;
+  }
+
+  std::span<const uint8_t> Data;
+  bool LsbFirst;
+  int64_t Pos;
+  uint64_t Bits = 0;
+  int Avail = 0;
+};
+
+uint64_t TKXFaxDecoder::Peek(int64_t pos) const { return LoadBits(fData, fLsbFirst, pos); }
+
+int32_t TKXFaxDecoder::Zeros(int64_t pos) const {
+  int64_t n = 0;
+  while (n < kMaxZeroCount && pos < fBits) {
+    const int64_t meaningful = std::min<int64_t>(57, fBits - pos);
+    const int64_t z = std::countl_zero(Peek(pos));
+    if (z < meaningful) return int32_t(std::min<int64_t>(n + z, kMaxZeroCount));
+    n += meaningful;
+    pos += meaningful;
+  }
+  return int32_t(std::min<int64_t>(n, kMaxZeroCount));
 }
 
 bool TKXFaxDecoder::SkipEndOfLines() {
   bool any = false;
-  while (fPos < fBits && (Peek() >> (32 - 11)) == 0) {
-    const int32_t zeros = Zeros();
+  while (fPos < fBits && (Peek(fPos) >> (64 - 11)) == 0) {
+    const int32_t zeros = Zeros(fPos);
     if (zeros >= kMaxZeroCount || fPos + zeros >= fBits) {
       fPos = fBits;
       break;
@@ -146,85 +227,108 @@ bool TKXFaxDecoder::SkipEndOfLines() {
   return any;
 }
 
-TFaxStatus TKXFaxDecoder::Run(int color, int32_t& run) {
-  const TRunTable& table = RunTables()[size_t(color)];
+inline TFaxStatus TKXFaxDecoder::Run(TCursor& c, int color, int32_t& run) const {
+  const TRunTables& tables = RunTables();
   run = 0;
   for (;;) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
-    const TRunEntry& e = table[Peek() >> (32 - kRunPeek)];
+    if (c.Pos >= fBits) return TFaxStatus::fsEnded;
+    c.Need();
+    const TRunEntry& e = RunCode(tables, color, c.Bits);
     if (e.Kind != rkTerminating && e.Kind != rkMakeUp) return TFaxStatus::fsDamaged;
-    fPos += e.Length;
+    c.Skip(e.Length);
     run = std::min(run + e.Run, fWidth);
     if (e.Kind == rkTerminating) return TFaxStatus::fsOk;
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs1D(std::vector<int32_t>& changes) {
-  const TRunTable* tables = RunTables().data();
+TFaxStatus TKXFaxDecoder::Runs1D(TCursor& cursor) {
+  // Worked on as a local, so that it stays in registers.
+  TCursor c = cursor;
+  const TRunTables& tables = RunTables();
+  int32_t* const changes = fChanges.At.data();
+  size_t count = fChanges.Count;
   int color = fcWhite;
-  int32_t pos = 0;
+  int32_t a = 0;
   bool started = false;
+  TFaxStatus status = TFaxStatus::fsOk;
   for (;;) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
-    const TRunEntry& e = tables[color][Peek() >> (32 - kRunPeek)];
-    switch (e.Kind) {
-      case rkTerminating:
-        fPos += e.Length;
-        pos = std::min(pos + e.Run, fWidth);
-        if (pos >= fWidth) return TFaxStatus::fsOk;
-        Push(changes, pos);
-        color ^= 1;
-        started = true;
-        break;
-      case rkMakeUp:
-        fPos += e.Length;
-        pos = std::min(pos + e.Run, fWidth);
-        started = true;
-        break;
-      case rkZeros: {
-        const int32_t zeros = Zeros();
-        if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
-        if (zeros >= kMaxZeroCount) return TFaxStatus::fsDamaged;
-        fPos += zeros + 1;
-        // An end-of-line code inside a row ends it in the current colour.
-        if (zeros >= 11 && started) return TFaxStatus::fsOk;
-        if (zeros < 8) return TFaxStatus::fsDamaged;
-        break;
-      }
-      case rkInvalid:
-        return TFaxStatus::fsDamaged;
+    if (c.Pos >= fBits) {
+      status = TFaxStatus::fsEnded;
+      break;
+    }
+    c.Need();
+    const TRunEntry& e = RunCode(tables, color, c.Bits);
+    if (e.Kind == rkTerminating) {
+      c.Skip(e.Length);
+      a = std::min(a + e.Run, fWidth);
+      if (a >= fWidth) break;
+      Push(changes, count, a);
+      color ^= 1;
+      started = true;
+      continue;
+    }
+    if (e.Kind == rkMakeUp) {
+      c.Skip(e.Length);
+      a = std::min(a + e.Run, fWidth);
+      started = true;
+      continue;
+    }
+    if (e.Kind != rkZeros) {
+      status = TFaxStatus::fsDamaged;
+      break;
+    }
+    const int32_t zeros = Zeros(c.Pos);
+    if (c.Pos + zeros >= fBits) {
+      status = TFaxStatus::fsEnded;
+      break;
+    }
+    if (zeros >= kMaxZeroCount) {
+      status = TFaxStatus::fsDamaged;
+      break;
+    }
+    c.MoveTo(c.Pos + zeros + 1);
+    // An end-of-line code inside a row ends it in the current colour.
+    if (zeros >= 11 && started) break;
+    if (zeros < 8) {
+      status = TFaxStatus::fsDamaged;
+      break;
     }
   }
+  fChanges.Count = count;
+  cursor = c;
+  return status;
 }
 
-TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color, std::vector<int32_t>& changes) {
+TFaxStatus TKXFaxDecoder::Uncompressed(TCursor& c, int32_t& a0, int& color) {
+  int32_t* const changes = fChanges.At.data();
+  size_t& count = fChanges.Count;
   int32_t p = std::max(a0, 0);
-  auto paint = [&](int c, int32_t n) {
+  auto paint = [&](int paintColor, int32_t n) {
     if (n <= 0 || p >= fWidth) return;
-    if (c != color) {
-      Push(changes, p);
-      color = c;
+    if (paintColor != color) {
+      Push(changes, count, p);
+      color = paintColor;
     }
     p = std::min(p + n, fWidth);
   };
   for (;;) {
-    const int32_t zeros = Zeros();
-    if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
+    const int32_t zeros = Zeros(c.Pos);
+    if (c.Pos + zeros >= fBits) return TFaxStatus::fsEnded;
     if (zeros <= 4) {
       paint(fcWhite, zeros);
       paint(fcBlack, 1);
-      fPos += zeros + 1;
+      c.MoveTo(c.Pos + zeros + 1);
     } else if (zeros == 5) {
       paint(fcWhite, 5);
-      fPos += 6;
+      c.MoveTo(c.Pos + 6);
     } else if (zeros <= 10) {
       paint(fcWhite, zeros - 6);
-      fPos += zeros + 1;
-      if (fPos >= fBits) return TFaxStatus::fsEnded;
-      const int next = int(Peek() >> 31);
-      ++fPos;
+      c.MoveTo(c.Pos + zeros + 1);
+      if (c.Pos >= fBits) return TFaxStatus::fsEnded;
+      const int next = int(Peek(c.Pos) >> 63);
+      c.MoveTo(c.Pos + 1);
       if (next != color && p < fWidth) {
-        Push(changes, p);
+        Push(changes, count, p);
         color = next;
       }
       a0 = p;
@@ -235,104 +339,118 @@ TFaxStatus TKXFaxDecoder::Uncompressed(int32_t& a0, int& color, std::vector<int3
   }
 }
 
-TFaxStatus TKXFaxDecoder::Runs2D(std::vector<int32_t>& changes) {
+TFaxStatus TKXFaxDecoder::Runs2D(TCursor& cursor) {
+  // Worked on as a local, so that it stays in registers; the rare uncompressed mode gets a copy.
+  TCursor c = cursor;
   const TModeTable& modes = ModeTable();
-  const std::vector<int32_t>& ref = fReference;
+  const int32_t* const ref = fReference.At.data();
+  const size_t refCount = fReference.Count;
+  int32_t* const changes = fChanges.At.data();
+  size_t& count = fChanges.Count;
   int32_t a0 = -1;
   int color = fcWhite;
   size_t bi = 0;
+  TFaxStatus status = TFaxStatus::fsOk;
   while (a0 < fWidth) {
-    if (fPos >= fBits) return TFaxStatus::fsEnded;
-    // b1: the first change of the reference row right of a0 whose colour is the opposite of
-    // a0's (an even index turns white to black). The three closing copies stop the search.
-    while (bi + 2 < ref.size() && (ref[bi] <= a0 || int(bi & 1) != color)) ++bi;
+    if (c.Pos >= fBits) {
+      status = TFaxStatus::fsEnded;
+      break;
+    }
+    bi = FaxFindB1(ref, refCount, bi, a0, color);
     const int32_t b1 = ref[bi];
-    const int32_t b2 = ref[std::min(bi + 1, ref.size() - 1)];
-    const uint32_t peek = Peek();
-    const TModeEntry& m = modes[peek >> (32 - kModePeek)];
-    switch (m.Kind) {
-      case mkPass:
-        fPos += m.Length;
-        a0 = b2;
-        break;
-      case mkHorizontal: {
-        fPos += m.Length;
-        int32_t run1 = 0, run2 = 0;
-        if (TFaxStatus s = Run(color, run1); s != TFaxStatus::fsOk) return s;
-        if (TFaxStatus s = Run(color ^ 1, run2); s != TFaxStatus::fsOk) return s;
-        const int32_t a1 = std::min(std::max(a0, 0) + run1, fWidth);
-        const int32_t a2 = std::min(a1 + run2, fWidth);
-        if (a1 < fWidth) Push(changes, a1);
-        if (a2 < fWidth) Push(changes, a2);
-        a0 = a2;
+    c.Need();
+    const TModeEntry& m = modes[c.Bits >> (64 - kModePeek)];
+    // The modes by how often they come: vertical, horizontal, pass.
+    if (m.Kind == mkVertical) {
+      c.Skip(m.Length);
+      const int32_t a1 = std::min(b1 + m.Offset, fWidth);
+      if (a1 < std::max(a0, 0)) {
+        status = TFaxStatus::fsDamaged;
         break;
       }
-      case mkVertical: {
-        fPos += m.Length;
-        const int32_t a1 = std::min(b1 + m.Offset, fWidth);
-        if (a1 < std::max(a0, 0)) return TFaxStatus::fsDamaged;
-        if (a1 < fWidth) Push(changes, a1);
-        a0 = a1;
-        color ^= 1;
-        if (bi > 0) --bi;
+      if (a1 < fWidth) Push(changes, count, a1);
+      a0 = a1;
+      color ^= 1;
+      if (bi > 0) --bi;
+    } else if (m.Kind == mkHorizontal) {
+      c.Skip(m.Length);
+      int32_t run1 = 0, run2 = 0;
+      if ((status = Run(c, color, run1)) != TFaxStatus::fsOk) break;
+      if ((status = Run(c, color ^ 1, run2)) != TFaxStatus::fsOk) break;
+      const int32_t a1 = std::min(std::max(a0, 0) + run1, fWidth);
+      const int32_t a2 = std::min(a1 + run2, fWidth);
+      if (a1 < fWidth) Push(changes, count, a1);
+      if (a2 < fWidth) Push(changes, count, a2);
+      a0 = a2;
+    } else if (m.Kind == mkPass) {
+      c.Skip(m.Length);
+      a0 = ref[std::min(bi + 1, refCount - 1)];
+    } else if (m.Kind == mkExtension) {
+      // Only the uncompressed mode (0000001111) is defined.
+      if ((c.Bits >> (64 - 10)) != 0b0000001111) {
+        status = TFaxStatus::fsDamaged;
         break;
       }
-      case mkExtension:
-        // Only the uncompressed mode (0000001111) is defined.
-        if ((peek >> (32 - 10)) != 0b0000001111) return TFaxStatus::fsDamaged;
-        fPos += 10;
-        if (TFaxStatus s = Uncompressed(a0, color, changes); s != TFaxStatus::fsOk) return s;
-        break;
-      case mkZeros: {
-        const int32_t zeros = Zeros();
-        if (fPos + zeros >= fBits) return TFaxStatus::fsEnded;
-        if (zeros < 11) return TFaxStatus::fsDamaged;
-        // An end-of-line code: at the start of a row the end of the block, inside one its end.
-        if (a0 < 0) return TFaxStatus::fsEnded;
-        fPos += zeros + 1;
-        return TFaxStatus::fsOk;
-      }
-      case mkInvalid:
-        return TFaxStatus::fsDamaged;
+      c.Skip(10);
+      TCursor u = c;
+      status = Uncompressed(u, a0, color);
+      c = u;
+      if (status != TFaxStatus::fsOk) break;
+    } else if (m.Kind == mkZeros) {
+      const int32_t zeros = Zeros(c.Pos);
+      if (c.Pos + zeros >= fBits)
+        status = TFaxStatus::fsEnded;
+      else if (zeros < 11)
+        status = TFaxStatus::fsDamaged;
+      else if (a0 < 0)  // an end-of-line code at the start of a row: the end of the block
+        status = TFaxStatus::fsEnded;
+      else  // inside a row: its end
+        c.MoveTo(c.Pos + zeros + 1);
+      break;
+    } else {
+      status = TFaxStatus::fsDamaged;
+      break;
     }
   }
-  return TFaxStatus::fsOk;
+  cursor = c;
+  return status;
 }
 
-TFaxStatus TKXFaxDecoder::Finish(uint8_t* row, TFaxStatus status) {
+TFaxStatus TKXFaxDecoder::DecodeRow(uint8_t* row, bool twoDimensional, bool byteAligned) {
+  fChanges.Count = 0;
+  TCursor c(*this);
+  TFaxStatus status = twoDimensional ? Runs2D(c) : Runs1D(c);
+  fPos = c.Pos;
+  if (byteAligned && fPos <= fBits) fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
   // A last code cut by the end of the data was read with zero bits for its missing ones.
   if (fPos > fBits) {
     fPos = fBits;
     if (status == TFaxStatus::fsOk) status = TFaxStatus::fsEnded;
   }
-  FaxFillRow(row, fWidth, 1, fChanges);
+  // Closed first: the copies of the width end the fill's search for changes.
   FaxCloseChanges(fChanges, fWidth);
-  fReference.swap(fChanges);
+  FaxFillRow(row, fWidth, fWhiteBit, fChanges.At.data());
+  std::swap(fReference, fChanges);
   return status;
 }
 
 TFaxStatus TKXFaxDecoder::CCITTHuffmanGetLine(uint8_t* row) {
-  fChanges.clear();
   SkipEndOfLines();
-  const TFaxStatus status = Runs1D(fChanges);
-  if (fPos <= fBits) fPos = std::min((fPos + 7) & ~int64_t(7), fBits);
-  return Finish(row, status);
+  return DecodeRow(row, false, true);
 }
 
 TFaxStatus TKXFaxDecoder::_CCITTHuffmanGetLine(uint8_t* row) {
-  fChanges.clear();
   SkipEndOfLines();
-  return Finish(row, Runs1D(fChanges));
+  return DecodeRow(row, false, false);
 }
 
 TFaxStatus TKXFaxDecoder::CCITT3_2D_GetLine(uint8_t* row, bool group3) {
-  fChanges.clear();
   bool oneDimensional = false;
   if (group3 && SkipEndOfLines() && fPos < fBits) {
-    oneDimensional = (Peek() >> 31) != 0;
+    oneDimensional = (Peek(fPos) >> 63) != 0;
     ++fPos;
   }
-  return Finish(row, oneDimensional ? Runs1D(fChanges) : Runs2D(fChanges));
+  return DecodeRow(row, !oneDimensional, false);
 }
 
 }  // namespace kx

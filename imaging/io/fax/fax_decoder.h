@@ -6,7 +6,8 @@
 
 #include <cstdint>
 #include <span>
-#include <vector>
+
+#include "imaging/io/fax/fax_rows.h"
 
 namespace kx {
 
@@ -18,10 +19,11 @@ enum class TFaxStatus : uint8_t {
 
 class TKXFaxDecoder {
  public:
-  // `lsbFirst`: the bits of each byte are taken least significant first.
-  TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool lsbFirst);
+  // `lsbFirst`: the bits of each byte are taken least significant first. `whiteBit`: the value
+  // white pixels get in the rows, so a row can go straight into a picture of either polarity.
+  TKXFaxDecoder(std::span<const uint8_t> data, int32_t width, bool lsbFirst, uint8_t whiteBit = 1);
 
-  // Each decodes the next row into `row` ((width + 7) / 8 bytes, white pixels as 1 bits).
+  // Each decodes the next row into `row` ((width + 7) / 8 bytes, all of them written).
   // A row that fails is filled as far as it was decoded, the rest in its last colour.
   // Modified Huffman: the row ends rounded up to whole bytes.
   TFaxStatus CCITTHuffmanGetLine(uint8_t* row);
@@ -36,26 +38,33 @@ class TKXFaxDecoder {
   int64_t BitPos() const { return fPos; }
 
  private:
-  uint32_t Peek() const;
-  // Leading zero bits from the position; counting stops at the end of the data and at a
-  // length no code has.
-  int32_t Zeros() const;
-  TFaxStatus Runs1D(std::vector<int32_t>& changes);
-  TFaxStatus Runs2D(std::vector<int32_t>& changes);
+  // A read position with the bits from it at hand.
+  struct TCursor;
+  // 64 bits from bit `pos` on, most significant first, bits past the data 0; at least the first
+  // 57 are meaningful.
+  uint64_t Peek(int64_t pos) const;
+  // Leading zero bits from `pos`; counting stops at the end of the data and at a length no
+  // code has.
+  int32_t Zeros(int64_t pos) const;
+  TFaxStatus Runs1D(TCursor& c);
+  TFaxStatus Runs2D(TCursor& c);
   // One run of `color` (make-up codes summed up to the terminating one), clipped to the width.
-  TFaxStatus Run(int color, int32_t& run);
-  TFaxStatus Uncompressed(int32_t& a0, int& color, std::vector<int32_t>& changes);
+  TFaxStatus Run(TCursor& c, int color, int32_t& run) const;
+  TFaxStatus Uncompressed(TCursor& c, int32_t& a0, int& color);
+  // Decodes a row from the current position on, and makes it the reference of the next;
+  // `byteAligned`: the next row starts at a whole byte.
+  TFaxStatus DecodeRow(uint8_t* row, bool twoDimensional, bool byteAligned);
   // Skips end-of-line codes and fill before a row; true when at least one was there.
   bool SkipEndOfLines();
-  TFaxStatus Finish(uint8_t* row, TFaxStatus status);
 
   std::span<const uint8_t> fData;
   int64_t fBits;
   int64_t fPos = 0;
   int32_t fWidth;
   bool fLsbFirst;
-  std::vector<int32_t> fReference;  // changes of the previous row, closed
-  std::vector<int32_t> fChanges;
+  uint8_t fWhiteBit;
+  TFaxChanges fReference;  // changes of the previous row, closed
+  TFaxChanges fChanges;
 };
 
 }  // namespace kx

@@ -4,14 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
+
+#include "imaging/io/fax/fax_rows.h"
 
 namespace kx {
 
 class TKXFaxEncoder {
  public:
-  // Rows of `width` pixels, packed most significant bit first, with 0 bits white.
-  explicit TKXFaxEncoder(int32_t width);
+  // Rows of `width` pixels, packed most significant bit first; white pixels are `whiteBit`
+  // bits, so a picture's rows of either polarity go in as they are. Padding bits past the
+  // width are ignored.
+  explicit TKXFaxEncoder(int32_t width, uint8_t whiteBit = 0);
 
   // Modified Huffman: the row padded with 0 bits to a whole byte.
   void CCITTHuffmanPutLine(const uint8_t* row);
@@ -28,24 +33,35 @@ class TKXFaxEncoder {
   void FinishG32D();
   void FinishG4();
 
-  // The whole bytes coded so far; the caller writes and clears them as it likes.
-  std::vector<uint8_t>& Bytes() { return fOut; }
+  // The whole bytes coded so far (valid until the next call); the caller writes them and
+  // clears them as it likes.
+  std::span<const uint8_t> Bytes();
+  void ClearBytes();
 
  private:
-  void Put(uint32_t bits, int length);
-  void PutRun(int color, int32_t run);
+  // The code bits of a row being gathered, kept in locals while the row is coded.
+  struct TBits;
+  // Makes room for one more row (or the closing codes) of the worst case.
+  void Reserve();
+  TBits Start();
+  void Keep(const TBits& bits);
+  void Put(uint64_t bits, int length);
+  static void PutRun(TBits& out, int color, int32_t run);
   void Code1D();
   void Code2D();
   void PadToByte();
   void NextRow(const uint8_t* row);
 
   int32_t fWidth;
-  uint64_t fPending = 0;  // the bits not yet whole bytes, right-aligned
+  uint8_t fWhiteBit;
+  uint64_t fPending = 0;  // the bits not yet stored, right-aligned
   int fPendingBits = 0;
   bool fFirstRow = true;
-  std::vector<int32_t> fReference;
-  std::vector<int32_t> fChanges;
+  TFaxChanges fReference;
+  TFaxChanges fChanges;
+  // Coded bytes: the first fCount are written; whole 64-bit words are stored past them.
   std::vector<uint8_t> fOut;
+  size_t fCount = 0;
 };
 
 }  // namespace kx

@@ -1,5 +1,6 @@
-// Run ends are found a word at a time: pages are mostly long white runs, so most words hold no
-// change at all and cost one load and one compare.
+// Rows are handled 64 pixels at a time: pages are mostly long white runs, so most words hold no
+// change at all. Finding changes compares each word with itself shifted by one pixel; filling
+// flips a running colour mask at each change and stores whole words.
 #include "imaging/io/fax/fax_rows.h"
 
 #include <algorithm>
@@ -9,67 +10,70 @@
 namespace kx {
 namespace {
 
-// 64 pixels from byte `i` on, most significant first; bytes past the row repeat `fill`.
-uint64_t Word(const uint8_t* row, int64_t bytes, int64_t i, uint8_t fill) {
+// 64 pixels from byte `i` on, most significant first; bytes past the row read as 0.
+uint64_t LoadWord(const uint8_t* row, int64_t bytes, int64_t i) {
   uint64_t w = 0;
   if (i + 8 <= bytes) {
     std::memcpy(&w, row + i, 8);
     if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
     return w;
   }
-  for (int k = 0; k < 8; ++k) w = (w << 8) | (i + k < bytes ? row[i + k] : fill);
+  for (int k = 0; k < 8; ++k) w = (w << 8) | (i + k < bytes ? row[i + k] : 0);
   return w;
 }
 
-// The first position at or after `x` whose pixel is not `value`, or `width`.
-int32_t NextDifferent(const uint8_t* row, int32_t width, int32_t x, uint8_t value) {
-  const int64_t bytes = (int64_t(width) + 7) / 8;
-  const uint64_t same = value ? ~uint64_t(0) : 0;
-  const uint8_t fill = value ? 0xFF : 0;
-  int64_t i = x / 8;
-  uint64_t diff = (Word(row, bytes, i, fill) ^ same) & (~uint64_t(0) >> (x % 8));
-  while (diff == 0) {
-    i += 8;
-    if (i * 8 >= width) return width;
-    diff = Word(row, bytes, i, fill) ^ same;
+void StoreWord(uint8_t* row, int64_t bytes, int64_t i, uint64_t w) {
+  if (i + 8 <= bytes) {
+    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+    std::memcpy(row + i, &w, 8);
+    return;
   }
-  const int64_t at = i * 8 + std::countl_zero(diff);
-  return at < width ? int32_t(at) : width;
+  for (int64_t k = 0; i + k < bytes; ++k) row[i + k] = uint8_t(w >> (56 - 8 * k));
 }
 
 }  // namespace
 
-void FaxFindChanges(const uint8_t* row, int32_t width, uint8_t whiteBit, std::vector<int32_t>& changes) {
-  changes.clear();
-  uint8_t value = whiteBit;
-  for (int32_t x = 0; (x = NextDifferent(row, width, x, value)) < width; value ^= 1) changes.push_back(x);
+void FaxFindChanges(const uint8_t* row, int32_t width, uint8_t whiteBit, TFaxChanges& changes) {
+  const int64_t bytes = (int64_t(width) + 7) / 8;
+  int32_t* out = changes.At.data();
+  // The pixel left of the row is white.
+  uint64_t before = whiteBit ? 1 : 0;
+  for (int64_t i = 0; i < bytes; i += 8) {
+    const uint64_t w = LoadWord(row, bytes, i);
+    uint64_t differs = w ^ ((w >> 1) | (before << 63));
+    before = w & 1;
+    // Padding pixels of the last word are no changes.
+    const int64_t first = i * 8;
+    if (width - first < 64) differs &= ~(~uint64_t(0) >> (width - first));
+    while (differs) {
+      const int z = std::countl_zero(differs);
+      *out++ = int32_t(first + z);
+      differs &= ~uint64_t(0) >> z >> 1;
+    }
+  }
+  changes.Count = size_t(out - changes.At.data());
   FaxCloseChanges(changes, width);
 }
 
-void FaxCloseChanges(std::vector<int32_t>& changes, int32_t width) { changes.insert(changes.end(), 3, width); }
+void FaxCloseChanges(TFaxChanges& changes, int32_t width) {
+  int32_t* end = changes.At.data() + changes.Count;
+  end[0] = end[1] = end[2] = width;
+  changes.Count += 3;
+}
 
-void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const std::vector<int32_t>& changes) {
-  const int32_t bytes = (width + 7) / 8;
-  const uint8_t white = whiteBit ? 0xFF : 0;
-  const uint8_t black = uint8_t(~white);
-  std::memset(row, white, size_t(bytes));
-  for (size_t k = 0; k + 1 <= changes.size(); k += 2) {
-    const int32_t a = changes[k];
-    if (a >= width) break;
-    const int32_t b = k + 1 < changes.size() ? std::min(changes[k + 1], width) : width;
-    if (b <= a) continue;
-    // Black pixels a .. b - 1: partial first byte, whole middle bytes, partial last byte.
-    int32_t first = a / 8, last = (b - 1) / 8;
-    const uint8_t headMask = uint8_t(0xFF >> (a % 8));
-    const uint8_t tailMask = uint8_t(0xFF << (7 - (b - 1) % 8));
-    if (first == last) {
-      const uint8_t m = headMask & tailMask;
-      row[first] = uint8_t((row[first] & ~m) | (black & m));
-      continue;
-    }
-    row[first] = uint8_t((row[first] & ~headMask) | (black & headMask));
-    if (last > first + 1) std::memset(row + first + 1, black, size_t(last - first - 1));
-    row[last] = uint8_t((row[last] & ~tailMask) | (black & tailMask));
+void FaxFillRow(uint8_t* row, int32_t width, uint8_t whiteBit, const int32_t* changes) {
+  const int64_t bytes = (int64_t(width) + 7) / 8;
+  const uint64_t white = whiteBit ? ~uint64_t(0) : 0;
+  // Set bits are black pixels; `black` is the colour carried in from the word before.
+  uint64_t black = 0;
+  const int32_t* change = changes;
+  for (int64_t i = 0; i < bytes; i += 8) {
+    const int64_t first = i * 8, end = std::min<int64_t>(first + 64, width);
+    uint64_t m = black;
+    for (; *change < end; ++change) m ^= ~uint64_t(0) >> (*change - first);
+    black = m & 1 ? ~uint64_t(0) : 0;
+    if (end < first + 64) m &= ~(~uint64_t(0) >> (end - first));
+    StoreWord(row, bytes, i, m ^ white);
   }
 }
 

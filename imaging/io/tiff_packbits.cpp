@@ -7,31 +7,43 @@
 
 namespace kx {
 
-bool PackBitsDecode(std::span<const uint8_t> in, std::span<uint8_t> out) {
-  size_t i = 0, o = 0;
-  const size_t n = in.size(), m = out.size();
-  while (o < m) {
-    if (i >= n) return false;
-    const int8_t control = int8_t(in[i++]);
+bool PackBitsDecode(std::span<const uint8_t> in, std::span<uint8_t> out) { return TPackBitsReader(in).Read(out); }
+
+bool TPackBitsReader::Read(std::span<uint8_t> out) {
+  size_t o = 0;
+  const size_t n = fIn.size(), m = out.size();
+  for (;;) {
+    if (fLiteral) {
+      const size_t take = std::min({fLiteral, n - fAt, m - o});
+      std::memcpy(out.data() + o, fIn.data() + fAt, take);
+      fAt += take;
+      o += take;
+      fLiteral -= take;
+      // A literal cut by the end of the input gives the bytes there are and ends the data.
+      if (fCut && !fLiteral) return false;
+    }
+    if (fRepeat) {
+      const size_t take = std::min(fRepeat, m - o);
+      std::memset(out.data() + o, fValue, take);
+      o += take;
+      fRepeat -= take;
+    }
+    if (o == m) return true;
+    if (fAt >= n) return false;
+    const int8_t control = int8_t(fIn[fAt++]);
     if (control >= 0) {
-      const size_t count = size_t(control) + 1;
-      if (i + count > n) {
-        const size_t have = std::min(n - i, m - o);
-        std::memcpy(out.data() + o, in.data() + i, have);
-        return false;
+      fLiteral = size_t(control) + 1;
+      if (fLiteral > n - fAt) {
+        fLiteral = n - fAt;
+        fCut = true;
+        if (!fLiteral) return false;
       }
-      const size_t take = std::min(count, m - o);
-      std::memcpy(out.data() + o, in.data() + i, take);
-      i += count;
-      o += take;
     } else if (control != -128) {
-      if (i >= n) return false;
-      const size_t take = std::min(size_t(1 - control), m - o);
-      std::memset(out.data() + o, in[i++], take);
-      o += take;
+      if (fAt >= n) return false;
+      fRepeat = size_t(1 - control);
+      fValue = fIn[fAt++];
     }
   }
-  return true;
 }
 
 void PackBitsEncodeRow(const uint8_t* row, int32_t size, std::vector<uint8_t>& out) {

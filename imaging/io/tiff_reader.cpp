@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -281,6 +282,7 @@ class TPageDecoder {
   TTIFFLZWDecompFunc fLzw;
   TProgressRec& fProgress;
   std::vector<uint8_t> fData;
+  std::optional<TPackBitsReader> fPackBits;  // the strip being read in parts
   std::vector<uint8_t> fSamples;
   // Rows a direct fax strip has written so far, a failing one included.
   uint32_t fDirectRows = 0;
@@ -320,6 +322,11 @@ bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows,
     }
     return true;
   }
+  // Further parts of a PackBits strip go on from where the last one stopped.
+  if (fP.Compression == kPackBits && firstRow > 0) {
+    if (!fPackBits->Read(out)) return Fail("TIFF PackBits data ends early");
+    return true;
+  }
   if (!fIn.ReadAt(offset, count, fData)) return Fail("TIFF strip or tile cannot be read");
   if (fP.FillOrder == 2 && !IsFax(fP.Compression))
     for (uint8_t& b : fData) b = uint8_t(((b * 0x0802u & 0x22110u) | (b * 0x8020u & 0x88440u)) * 0x10101u >> 16);
@@ -330,7 +337,8 @@ bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows,
       if (data.size() < out.size()) return Fail("TIFF pixel data ends early");
       return true;
     case kPackBits:
-      if (!PackBitsDecode(data, out)) return Fail("TIFF PackBits data ends early");
+      fPackBits.emplace(data);
+      if (!fPackBits->Read(out)) return Fail("TIFF PackBits data ends early");
       return true;
     case kHuffman:
     case kGroup3:
@@ -457,10 +465,12 @@ void TPageDecoder::Run() {
   const bool invert = fKind == TPixelKind::bilevel && ((fP.Photometric == kWhiteIsZero && !IsFax(fP.Compression)) ||
                                                        (fP.Photometric == kBlackIsZero && IsFax(fP.Compression)));
   const uint64_t rowBytes = RowBytes(perBlock, bw, fP.Bits);
-  // An uncompressed strip is read a batch of rows at a time: a writer may put the whole page in
-  // one strip, and reading that into one buffer would fault in and fill a second copy of the
-  // picture that is out of the cache again before its rows are put into place.
-  const bool inParts = !fP.Tiled && fP.Compression == kNone && fP.FillOrder != 2;
+  // An uncompressed or PackBits strip is read a batch of rows at a time: a writer may put the
+  // whole page in one strip, and decoding that into one buffer would fault in and fill a second
+  // copy of the picture that is out of the cache again before its rows are put into place.
+  // (PackBits keeps one decoding state, so separate planes are read whole.)
+  const bool inParts = !fP.Tiled && ((fP.Compression == kNone && fP.FillOrder != 2) ||
+                                     (fP.Compression == kPackBits && !planar));
   const uint32_t batch =
       inParts ? uint32_t(std::clamp<uint64_t>(kBatchBytes / std::max<uint64_t>(rowBytes, 1), 1, bh)) : bh;
   // Fax strips go straight into the bitmap: a strip spans the page's whole width.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
@@ -64,6 +65,36 @@ TEST(TiffWriter, PackBitsRunsPastTheRowAreCut) {
   EXPECT_EQ(out, std::vector<uint8_t>(10, 4));
   std::vector<uint8_t> longer(104);
   EXPECT_FALSE(PackBitsDecode(coded, longer));  // the literal of three lacks its last byte
+}
+
+// A strip read in two parts, split at every place, gives what one decode of it gives: runs and
+// literals that cross the split go on in the second part, a no-op code changes nothing, and a
+// literal cut by the end of the data still gives its bytes and reports the end.
+TEST(TiffWriter, PackBitsReadInPartsEqualsOneDecode) {
+  const std::vector<std::vector<uint8_t>> streams = {
+      {uint8_t(-5), 7, 3, 1, 2, 3, 4, uint8_t(-128), uint8_t(-2), 9, 0, 5},
+      {2, 10, 11, 12, uint8_t(-3), 6},
+      {uint8_t(-3), 6, 4, 1, 2},
+  };
+  for (const std::vector<uint8_t>& coded : streams)
+    for (size_t total : {size_t(6), size_t(13), size_t(20)}) {
+      std::vector<uint8_t> whole(total, 0xEE);
+      const bool wholeOk = PackBitsDecode(coded, whole);
+      for (size_t split = 0; split <= total; ++split) {
+        SCOPED_TRACE(::testing::Message() << "stream of " << coded.size() << ", " << total << " bytes, split " << split);
+        std::vector<uint8_t> parts(total, 0xEE);
+        TPackBitsReader reader(coded);
+        const bool first = reader.Read(std::span<uint8_t>(parts).first(split));
+        const bool ok = first && reader.Read(std::span<uint8_t>(parts).subspan(split));
+        EXPECT_EQ(ok, wholeOk);
+        if (ok) {
+          EXPECT_EQ(parts, whole);
+        } else {
+          // Both stop at the same byte: what was decoded matches, the rest stays as it was.
+          EXPECT_TRUE(std::equal(parts.begin(), parts.begin() + ptrdiff_t(split), whole.begin()));
+        }
+      }
+    }
 }
 
 TEST(TiffWriter, EntriesAreSortedByTagWithTheirStandardTypes) {

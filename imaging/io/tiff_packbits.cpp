@@ -3,7 +3,12 @@
 #include "imaging/io/tiff_packbits.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kx {
 
@@ -46,31 +51,55 @@ bool TPackBitsReader::Read(std::span<uint8_t> out) {
   }
 }
 
+namespace {
+
+// The first position from `i` on where four equal bytes start, or `size`. Starting a repeat only
+// there is what trying each position in turn gives: a run of two or three equal bytes cannot
+// hide a run of four beginning inside it.
+int32_t NextRun(const uint8_t* row, int32_t size, int32_t i) {
+#if defined(__SSE2__)
+  for (; i + 19 <= size; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i + 1));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i + 2));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i + 3));
+    const __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, b), _mm_cmpeq_epi8(b, c)), _mm_cmpeq_epi8(c, d));
+    if (const int mask = _mm_movemask_epi8(same)) return i + std::countr_zero(unsigned(mask));
+  }
+#endif
+  for (; i + 4 <= size; ++i)
+    if (row[i] == row[i + 1] && row[i] == row[i + 2] && row[i] == row[i + 3]) return i;
+  return size;
+}
+
+}  // namespace
+
 void PackBitsEncodeRow(const uint8_t* row, int32_t size, std::vector<uint8_t>& out) {
-  int32_t literalStart = 0;
-  auto flushLiterals = [&](int32_t end) {
-    while (literalStart < end) {
-      const int32_t count = std::min(end - literalStart, 128);
-      out.push_back(uint8_t(count - 1));
-      out.insert(out.end(), row + literalStart, row + literalStart + count);
-      literalStart += count;
+  // Room for the longest coding (a control byte per 128 literals) is made once.
+  const size_t start = out.size();
+  out.resize(start + size_t(size) + size_t(size) / 128 + 1);
+  uint8_t* o = out.data() + start;
+  auto literals = [&](int32_t from, int32_t end) {
+    while (from < end) {
+      const int32_t count = std::min(end - from, 128);
+      *o++ = uint8_t(count - 1);
+      std::memcpy(o, row + from, size_t(count));
+      o += count;
+      from += count;
     }
   };
   int32_t i = 0;
   while (i < size) {
-    int32_t run = 1;
-    while (i + run < size && run < 128 && row[i + run] == row[i]) ++run;
-    if (run >= 4) {
-      flushLiterals(i);
-      out.push_back(uint8_t(1 - run));
-      out.push_back(row[i]);
-      i += run;
-      literalStart = i;
-    } else {
-      i += run;
-    }
+    const int32_t runStart = NextRun(row, size, i);
+    literals(i, runStart);
+    if (runStart == size) break;
+    int32_t run = 4;
+    while (runStart + run < size && run < 128 && row[runStart + run] == row[runStart]) ++run;
+    *o++ = uint8_t(1 - run);
+    *o++ = row[runStart];
+    i = runStart + run;
   }
-  flushLiterals(size);
+  out.resize(size_t(o - out.data()));
 }
 
 }  // namespace kx

@@ -144,7 +144,7 @@ uint64_t WriteStrip(TStream& stream, const TBitmap& bitmap, const TWritePlan& pl
           prev = px[x];
         }
       } else {
-        for (int32_t x = 0; x < w; ++x, o += 3) o[0] = px[x].r, o[1] = px[x].g, o[2] = px[x].b;
+        _CopyBGR_RGB(reinterpret_cast<TRGB*>(o), px, w);
       }
     }
     switch (plan.Compression) {

@@ -58,6 +58,52 @@ TEST(TiffWriter, PackBitsRepeatsRunsOfFourAndMoreAndKeepsShorterOnesLiteral) {
   EXPECT_EQ(out[129], 71);
 }
 
+// Rows of runs of every length around the thresholds (3, 4, 128, 129), at the row's start, middle
+// and end and around 16-byte steps, coded as the rule says when each position is tried in turn.
+TEST(TiffWriter, PackBitsCodesEveryRunAsTheRuleSays) {
+  auto rule = [](const std::vector<uint8_t>& row) {
+    std::vector<uint8_t> out;
+    size_t literal = 0, i = 0;
+    auto flush = [&](size_t end) {
+      for (; literal < end; literal += std::min<size_t>(end - literal, 128)) {
+        const size_t n = std::min<size_t>(end - literal, 128);
+        out.push_back(uint8_t(n - 1));
+        out.insert(out.end(), row.begin() + ptrdiff_t(literal), row.begin() + ptrdiff_t(literal + n));
+      }
+    };
+    while (i < row.size()) {
+      size_t run = 1;
+      while (i + run < row.size() && run < 128 && row[i + run] == row[i]) ++run;
+      if (run >= 4) {
+        flush(i);
+        out.push_back(uint8_t(1 - int(run)));
+        out.push_back(row[i]);
+        literal = i + run;
+      }
+      i += run;
+    }
+    flush(row.size());
+    return out;
+  };
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+  const int lengths[] = {1, 2, 3, 4, 5, 15, 16, 17, 127, 128, 129, 130, 300};
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> row;
+    const size_t target = 1 + next() % 700;
+    while (row.size() < target) {
+      const int run = lengths[next() % std::size(lengths)];
+      const uint8_t value = uint8_t(next() % 3 ? next() : 0);
+      row.insert(row.end(), size_t(run), value);
+    }
+    std::vector<uint8_t> coded = {0xAA};  // what the row is appended to stays
+    PackBitsEncodeRow(row.data(), int32_t(row.size()), coded);
+    std::vector<uint8_t> expected = rule(row);
+    expected.insert(expected.begin(), 0xAA);
+    ASSERT_EQ(coded, expected) << "round " << round;
+  }
+}
+
 TEST(TiffWriter, PackBitsRunsPastTheRowAreCut) {
   const std::vector<uint8_t> coded = {uint8_t(-100), 4, 2, 1, 2};
   std::vector<uint8_t> out(10, 0);

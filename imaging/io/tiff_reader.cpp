@@ -14,6 +14,7 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/fax/fax_decoder.h"
 #include "imaging/proc/pixel_convert.h"
+#include "platform/memory.h"
 #include "imaging/io/ioparams.h"
 #include "imaging/io/tiff_codec.h"
 #include "imaging/io/tiff_ifd.h"
@@ -281,7 +282,10 @@ class TPageDecoder {
   TBitmap& fBitmap;
   TTIFFLZWDecompFunc fLzw;
   TProgressRec& fProgress;
-  std::vector<uint8_t> fData;
+  // The coded bytes of the current block; a block from the allocator, which a page-sized strip
+  // needs: it comes without a clearing pass and is made present on the second core.
+  TBlock fData;
+  uint64_t fDataCapacity = 0;
   std::optional<TPackBitsReader> fPackBits;  // the strip being read in parts
   std::vector<uint8_t> fSamples;
   // Rows a direct fax strip has written so far, a failing one included.
@@ -327,10 +331,15 @@ bool TPageDecoder::DecodeBlock(uint32_t index, uint32_t firstRow, uint32_t rows,
     if (!fPackBits->Read(out)) return Fail("TIFF PackBits data ends early");
     return true;
   }
-  if (!fIn.ReadAt(offset, count, fData)) return Fail("TIFF strip or tile cannot be read");
+  if (count > fDataCapacity) {
+    fData = KXAllocZeroedBlock(size_t(count));
+    fDataCapacity = count;
+  }
+  if (!fIn.ReadInto(offset, count, fData.get())) return Fail("TIFF strip or tile cannot be read");
+  const std::span<uint8_t> coded(fData.get(), size_t(count));
   if (fP.FillOrder == 2 && !IsFax(fP.Compression))
-    for (uint8_t& b : fData) b = uint8_t(((b * 0x0802u & 0x22110u) | (b * 0x8020u & 0x88440u)) * 0x10101u >> 16);
-  std::span<const uint8_t> data(fData);
+    for (uint8_t& b : coded) b = uint8_t(((b * 0x0802u & 0x22110u) | (b * 0x8020u & 0x88440u)) * 0x10101u >> 16);
+  std::span<const uint8_t> data(coded);
   switch (fP.Compression) {
     case kNone:
       std::memcpy(out.data(), data.data(), std::min<size_t>(out.size(), data.size()));

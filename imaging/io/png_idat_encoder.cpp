@@ -58,7 +58,11 @@ bool TPngIdatEncoder::Compress(int32_t begin) {
   const size_t filteredRow = fRows.rowBytes + 1;
   if (fRows.prepare) {
     const int32_t first = std::min(begin - PrimingRows(begin, filteredRow), middle - PrimingRows(middle, filteredRow));
-    fRows.prepare(std::max(first - 1, 0), end);
+    try {
+      fRows.prepare(std::max(first - 1, 0), end);
+    } catch (...) {
+      return false;
+    }
   }
   // Should no thread start, the second half is compressed here after the first.
   std::thread second;

@@ -25,7 +25,8 @@ struct TPngRows {
   int unit;  // the filter's bytes per pixel
   // Writes row y's rowBytes to `out`; called from two threads at once.
   std::function<void(int32_t y, uint8_t* out)> fill;
-  // Called on the encoding thread before the rows [first, end) are filled; may be empty.
+  // Called on the encoding thread before the rows [first, end) are filled; may be empty. An
+  // exception from it fails the segment.
   std::function<void(int32_t first, int32_t end)> prepare;
 };
 

@@ -182,7 +182,7 @@ TPngRowFilter RowFilter(TIOPNGFilter filter) {
 }
 
 // The rows as the file stores them: RGB from the bitmap's BGR, 1-bit rows as they are (or
-// inverted), palette indices from `indices`, which holds the rows from *indexFirst on and is
+// inverted), palette indices from `indices`, which holds the rows from indexFirst on and is
 // filled before each segment, the quantizer's look-ups not being safe on two threads.
 TPngRows StoredRows(const TPngWriter& w, const TBitmap& image, std::vector<uint8_t>& indices, int32_t& indexFirst) {
   const int32_t width = image.Width();

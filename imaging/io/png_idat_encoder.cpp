@@ -1,8 +1,12 @@
-// Segments of a few MiB bound the memory and keep progress moving; each half primes its deflate
-// by filtering the rows before it again, so the halves share nothing and need no ordering.
+// Segments of a few MiB bound the memory and keep progress moving; each part primes its deflate
+// by filtering the rows before it again, so the parts share nothing and need no ordering. Parts
+// of a picture cost unequal time (level 9 on busy rows takes twice as long as on calm ones), so
+// a segment has up to four, which the threads take as they come free; each split costs a flush
+// and a block header, so a part keeps at least 192 KiB.
 #include "imaging/io/png_idat_encoder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace kx {
@@ -12,6 +16,7 @@ constexpr size_t kWindow = 32768;
 constexpr size_t kSegmentBytes = size_t(4) << 20;
 // Below this a thread's start and the halves' lost matches cost more than the second core saves.
 constexpr size_t kParallelBytes = size_t(256) << 10;
+constexpr size_t kPartBytes = size_t(192) << 10;
 
 // libpng's choice, kept so that the files stay as small as they were.
 int Strategy(TPngRowFilter filter) { return filter == TPngRowFilter::none ? Z_DEFAULT_STRATEGY : Z_FILTERED; }
@@ -39,11 +44,13 @@ int32_t PrimingRows(int32_t begin, size_t filteredRow) {
 TPngIdatEncoder::TPngIdatEncoder(TPngRows rows, TPngRowFilter filter, int level)
     : fRows(std::move(rows)), fFilter(filter), fLevel(level), fAdler(adler32(0, nullptr, 0)) {
   fSegmentRows = int32_t(std::clamp<size_t>(kSegmentBytes / (fRows.rowBytes + 1), 2, size_t(INT32_MAX)));
+  const size_t segmentBytes = size_t(std::min(fSegmentRows, fRows.height)) * (fRows.rowBytes + 1);
+  fParts = int(std::clamp<size_t>(segmentBytes / kPartBytes, 2, kMaxParts));
 }
 
 TPngIdatEncoder::~TPngIdatEncoder() {
-  for (THalf& half : fHalves)
-    if (half.ready) deflateEnd(&half.zs);
+  for (TPart& part : fPart)
+    if (part.ready) deflateEnd(&part.zs);
 }
 
 bool TPngIdatEncoder::Worthwhile(size_t filteredBytes) { return filteredBytes >= kParallelBytes; }
@@ -53,92 +60,98 @@ int32_t TPngIdatEncoder::SegmentEnd(int32_t begin) const {
 }
 
 bool TPngIdatEncoder::Compress(int32_t begin) {
-  // The first half is empty only for a last segment of one row.
-  const int32_t end = SegmentEnd(begin), middle = begin + (end - begin) / 2;
+  // A last segment shorter than the parts has a part a row.
+  const int32_t end = SegmentEnd(begin);
+  fUsed = std::min(fParts, int(end - begin));
+  const auto bound = [&](int i) { return begin + int32_t(int64_t(end - begin) * i / fUsed); };
   const size_t filteredRow = fRows.rowBytes + 1;
   if (fRows.prepare) {
-    const int32_t first = std::min(begin - PrimingRows(begin, filteredRow), middle - PrimingRows(middle, filteredRow));
+    int32_t first = begin;
+    for (int i = 0; i < fUsed; ++i) first = std::min(first, bound(i) - PrimingRows(bound(i), filteredRow));
     try {
       fRows.prepare(std::max(first - 1, 0), end);
     } catch (...) {
       return false;
     }
   }
-  // Should no thread start, the second half is compressed here after the first.
+  std::atomic<int> next{0};
+  const auto work = [&] {
+    for (int i; (i = next.fetch_add(1)) < fUsed;) Deflate(fPart[i], bound(i), bound(i + 1));
+  };
+  // Should no thread start, this one compresses every part.
   std::thread second;
   try {
-    second = std::thread([this, middle, end] { Deflate(fHalves[1], middle, end); });
+    second = std::thread(work);
   } catch (...) {
   }
-  Deflate(fHalves[0], begin, middle);
-  if (second.joinable())
-    second.join();
-  else
-    Deflate(fHalves[1], middle, end);
-  if (!fHalves[0].ok || !fHalves[1].ok) return false;
-  for (const THalf& half : fHalves) fAdler = adler32_combine(fAdler, half.adler, z_off_t(half.length));
+  work();
+  if (second.joinable()) second.join();
+  for (int i = 0; i < fUsed; ++i) {
+    if (!fPart[i].ok) return false;
+    fAdler = adler32_combine(fAdler, fPart[i].adler, z_off_t(fPart[i].length));
+  }
   if (end < fRows.height) return true;
   try {
-    AppendBigEndian(fHalves[1].output, fAdler);
+    AppendBigEndian(fPart[fUsed - 1].output, fAdler);
   } catch (...) {
     return false;
   }
   return true;
 }
 
-std::span<const uint8_t> TPngIdatEncoder::Output(int half) const { return fHalves[half].output; }
+std::span<const uint8_t> TPngIdatEncoder::Output(int part) const { return fPart[part].output; }
 
-void TPngIdatEncoder::Deflate(THalf& half, int32_t begin, int32_t end) noexcept {
-  half.ok = false;
-  half.length = 0;
-  half.adler = adler32(0, nullptr, 0);
+void TPngIdatEncoder::Deflate(TPart& part, int32_t begin, int32_t end) noexcept {
+  part.ok = false;
+  part.length = 0;
+  part.adler = adler32(0, nullptr, 0);
   try {
-    half.output.clear();
-    if (begin == end) return void(half.ok = true);
+    part.output.clear();
+    if (begin == end) return void(part.ok = true);
     const size_t filteredRow = fRows.rowBytes + 1;
     const int32_t first = begin - PrimingRows(begin, filteredRow);
-    half.filtered.resize(size_t(end - first) * filteredRow);
-    half.row.resize(fRows.rowBytes);
-    half.prior.resize(fRows.rowBytes);
-    if (first > 0) fRows.fill(first - 1, half.prior.data());
+    part.filtered.resize(size_t(end - first) * filteredRow);
+    part.row.resize(fRows.rowBytes);
+    part.prior.resize(fRows.rowBytes);
+    if (first > 0) fRows.fill(first - 1, part.prior.data());
     for (int32_t y = first; y < end; ++y) {
-      fRows.fill(y, half.row.data());
-      FilterPngRow(fFilter, fRows.unit, half.row.data(), y > 0 ? half.prior.data() : nullptr, fRows.rowBytes,
-                   half.filtered.data() + size_t(y - first) * filteredRow);
-      half.row.swap(half.prior);
+      fRows.fill(y, part.row.data());
+      FilterPngRow(fFilter, fRows.unit, part.row.data(), y > 0 ? part.prior.data() : nullptr, fRows.rowBytes,
+                   part.filtered.data() + size_t(y - first) * filteredRow);
+      part.row.swap(part.prior);
     }
     const size_t primed = size_t(begin - first) * filteredRow, dictionary = std::min(primed, kWindow);
-    half.length = half.filtered.size() - primed;
-    const uint8_t* data = half.filtered.data() + primed;
-    half.adler = adler32_z(half.adler, data, half.length);
+    part.length = part.filtered.size() - primed;
+    const uint8_t* data = part.filtered.data() + primed;
+    part.adler = adler32_z(part.adler, data, part.length);
 
-    if (!half.ready) {
-      if (deflateInit2(&half.zs, fLevel, Z_DEFLATED, -15, 8, Strategy(fFilter)) != Z_OK) return;
-      half.ready = true;
-    } else if (deflateReset(&half.zs) != Z_OK) {
+    if (!part.ready) {
+      if (deflateInit2(&part.zs, fLevel, Z_DEFLATED, -15, 8, Strategy(fFilter)) != Z_OK) return;
+      part.ready = true;
+    } else if (deflateReset(&part.zs) != Z_OK) {
       return;
     }
-    if (dictionary && deflateSetDictionary(&half.zs, data - dictionary, uInt(dictionary)) != Z_OK) return;
-    if (begin == 0) AppendHeader(half.output, fLevel);
-    const size_t start = half.output.size();
-    half.output.resize(start + deflateBound(&half.zs, uLong(half.length)) + 16);
-    half.zs.next_in = const_cast<Bytef*>(data);
-    half.zs.avail_in = uInt(half.length);
-    half.zs.next_out = half.output.data() + start;
-    half.zs.avail_out = uInt(half.output.size() - start);
+    if (dictionary && deflateSetDictionary(&part.zs, data - dictionary, uInt(dictionary)) != Z_OK) return;
+    if (begin == 0) AppendHeader(part.output, fLevel);
+    const size_t start = part.output.size();
+    part.output.resize(start + deflateBound(&part.zs, uLong(part.length)) + 16);
+    part.zs.next_in = const_cast<Bytef*>(data);
+    part.zs.avail_in = uInt(part.length);
+    part.zs.next_out = part.output.data() + start;
+    part.zs.avail_out = uInt(part.output.size() - start);
     const int flush = end == fRows.height ? Z_FINISH : Z_SYNC_FLUSH;
     // The bound holds for the whole data at once; the loop only guards against a wrong bound.
     for (;;) {
-      const int status = deflate(&half.zs, flush);
-      if (status == Z_STREAM_END || (status == Z_OK && half.zs.avail_in == 0 && half.zs.avail_out > 0)) break;
+      const int status = deflate(&part.zs, flush);
+      if (status == Z_STREAM_END || (status == Z_OK && part.zs.avail_in == 0 && part.zs.avail_out > 0)) break;
       if (status != Z_OK && status != Z_BUF_ERROR) return;
-      const size_t used = half.output.size() - half.zs.avail_out;
-      half.output.resize(half.output.size() * 2);
-      half.zs.next_out = half.output.data() + used;
-      half.zs.avail_out = uInt(half.output.size() - used);
+      const size_t used = part.output.size() - part.zs.avail_out;
+      part.output.resize(part.output.size() * 2);
+      part.zs.next_out = part.output.data() + used;
+      part.zs.avail_out = uInt(part.output.size() - used);
     }
-    half.output.resize(half.output.size() - half.zs.avail_out);
-    half.ok = true;
+    part.output.resize(part.output.size() - part.zs.avail_out);
+    part.ok = true;
   } catch (...) {
   }
 }

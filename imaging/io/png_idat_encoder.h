@@ -1,9 +1,9 @@
 // The compressed image data of a PNG file made on two threads: the picture goes in segments of
-// rows, each segment in two halves deflated at once. Every half is raw deflate primed with the
-// 32 KiB of filtered data before it and ended by a sync flush (the last by the stream's end),
-// so the halves put together behind the zlib header form one zlib stream, whose Adler-32 is
-// combined from theirs. The split points depend only on the picture's size, so the bytes do not
-// depend on the threads' timing. Private to the PNG codec.
+// rows, each segment in a few parts that the two threads take in turn as they finish. Every part
+// is raw deflate primed with the 32 KiB of filtered data before it and ended by a sync flush
+// (the last by the stream's end), so the parts put together behind the zlib header form one
+// zlib stream, whose Adler-32 is combined from theirs. The split points depend only on the
+// picture's size, so the bytes do not depend on the threads' timing. Private to the PNG codec.
 #pragma once
 
 #include <zlib.h>
@@ -45,28 +45,32 @@ class TPngIdatEncoder {
   // Compresses the segment [begin, SegmentEnd(begin)); the segments must come in order from row
   // 0. False when memory ran out.
   bool Compress(int32_t begin);
-  // The segment's bytes, in order: the header leads the first segment's, the checksum ends the
-  // last one's.
-  std::span<const uint8_t> Output(int half) const;
+  // The segment's bytes, part after part: the header leads the first segment's, the checksum
+  // ends the last one's.
+  int Parts() const { return fUsed; }
+  std::span<const uint8_t> Output(int part) const;
 
  private:
-  struct THalf {
+  struct TPart {
     z_stream zs{};
     bool ready = false;  // zs initialised
     std::vector<uint8_t> filtered, row, prior, output;
     uLong adler = 0;
-    size_t length = 0;  // the filtered bytes of the half itself, without the priming ones
+    size_t length = 0;  // the filtered bytes of the part itself, without the priming ones
     bool ok = false;
   };
+  static constexpr int kMaxParts = 4;
 
-  void Deflate(THalf& half, int32_t begin, int32_t end) noexcept;
+  void Deflate(TPart& part, int32_t begin, int32_t end) noexcept;
 
   TPngRows fRows;
   TPngRowFilter fFilter;
   int fLevel;
   int32_t fSegmentRows;
+  int fParts;     // the parts of a whole segment
+  int fUsed = 0;  // the parts of the last segment compressed
   uLong fAdler;
-  THalf fHalves[2];
+  TPart fPart[kMaxParts];
 };
 
 }  // namespace kx

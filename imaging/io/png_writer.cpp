@@ -125,8 +125,8 @@ bool WriteEncodedRows(TPngWriter& w, int32_t height, TProgressRec& progress) {
       progress.Report();
       if (*w.abort) return false;
     }
-    for (int half = 0; half < 2; ++half) {
-      const std::span<const uint8_t> bytes = w.encoder->Output(half);
+    for (int part = 0; part < w.encoder->Parts(); ++part) {
+      const std::span<const uint8_t> bytes = w.encoder->Output(part);
       for (size_t at = 0; at < bytes.size(); at += kIdatChunk)
         png_write_chunk(w.png, kIdat, bytes.data() + at, std::min(kIdatChunk, bytes.size() - at));
     }

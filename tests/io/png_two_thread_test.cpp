@@ -98,8 +98,9 @@ struct TCase {
 
 TEST(PngTwoThreads, EveryFilterAndLevelReadsBackAndStaysAsSmallAsOneStream) {
   if (!kxtest::Have(kPython)) GTEST_SKIP() << "Python with Pillow missing";
-  // Filtered RGB rows of 904 bytes: the threshold of 256 KiB falls between 289 and 290 rows, a
-  // segment of 4 MiB holds 4639 rows, so 9279 rows end with a segment of one row.
+  // Filtered RGB rows of 904 bytes: the threshold of 256 KiB falls between 289 and 290 rows (two
+  // parts of 192 KiB and more), a segment of 4 MiB holds 4639 rows in four parts, so 9279 rows
+  // end with a segment of one row. The palette picture has three parts, the 1-bit one two.
   const TCase cases[] = {
       {"rgb below the threshold", 301, 289, 3, 8},
       {"rgb at the threshold", 301, 290, 3, 8},

@@ -1,11 +1,16 @@
 // PNG writing: gray 1-bit, 256-colour palette or RGB, with the resolution, the background
-// colour, one row filter, a zlib level and optionally Adam7 interlacing. RGB rows go to libpng
-// straight from the bitmap; palette rows are mapped to the quantizer's indices one at a time.
+// colour, one row filter, a zlib level and optionally Adam7 interlacing. libpng writes the
+// header chunks. Nearly all the time goes into deflate, so a picture large enough is filtered
+// and compressed here on two threads (TPngIdatEncoder) and its IDAT and IEND chunks written
+// through libpng's chunk writer, whose stream errors end the write as libpng's own do. Small
+// and interlaced pictures go row by row to libpng, RGB rows straight from the bitmap, palette
+// rows mapped to the quantizer's indices one at a time.
 #include <png.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -16,6 +21,7 @@
 #include "imaging/io/ioparams.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/io/png_glue.h"
+#include "imaging/io/png_idat_encoder.h"
 #include "imaging/proc/pixel_convert.h"
 #include "imaging/proc/quantizer.h"
 
@@ -36,6 +42,7 @@ struct TPngWriter {
   const TKXQuantizer* quantizer;  // palette output
   const TRGB* palette;            // the quantizer's 256 entries
   png_bytep indexRow;             // one row of palette indices
+  TPngIdatEncoder* encoder;       // the rows compressed here, or null when libpng compresses them
 };
 
 struct TPngWriterCleanup {
@@ -98,6 +105,36 @@ void MapRow(const TPngWriter& w, const uint8_t* bgr, int32_t width) {
     w.indexRow[x] = png_byte(w.quantizer->GetRGBIndex(TRGB{bgr[0], bgr[1], bgr[2]}));
 }
 
+// The largest IDAT chunk written: readers that hold a chunk whole stay small.
+constexpr size_t kIdatChunk = size_t(1) << 20;
+
+// Writes the encoder's IDAT and IEND chunks, reporting each row once its segment is compressed.
+// Called inside Compress's setjmp frame: no objects with destructors.
+bool WriteEncodedRows(TPngWriter& w, int32_t height, TProgressRec& progress) {
+  static constexpr png_byte kIdat[5] = "IDAT", kIend[5] = "IEND";
+  progress.val = 0;
+  progress.SetUnits(double(height));
+  for (int32_t begin = 0; begin < height;) {
+    if (!w.encoder->Compress(begin)) {
+      w.failed = true;
+      return false;
+    }
+    const int32_t end = w.encoder->SegmentEnd(begin);
+    for (; begin < end; ++begin) {
+      progress.val += 1;
+      progress.Report();
+      if (*w.abort) return false;
+    }
+    for (int part = 0; part < w.encoder->Parts(); ++part) {
+      const std::span<const uint8_t> bytes = w.encoder->Output(part);
+      for (size_t at = 0; at < bytes.size(); at += kIdatChunk)
+        png_write_chunk(w.png, kIdat, bytes.data() + at, std::min(kIdatChunk, bytes.size() - at));
+    }
+  }
+  png_write_chunk(w.png, kIend, nullptr, 0);
+  return true;
+}
+
 // Writes the whole file; false when libpng, the stream (both set `failed`) or the caller stopped
 // it. Holds no objects with destructors (setjmp frame).
 bool Compress(TPngWriter& w, TBitmap& image, const TIOParamsVals& params, TProgressRec& progress) {
@@ -107,6 +144,7 @@ bool Compress(TPngWriter& w, TBitmap& image, const TIOParamsVals& params, TProgr
   }
   SetHeader(w, image, params);
   png_write_info(w.png, w.info);
+  if (w.encoder) return WriteEncodedRows(w, image.Height(), progress);
   if (w.output == TPngOutput::rgb) png_set_bgr(w.png);
   if (w.invertMono) png_set_invert_mono(w.png);
   const int passes = png_set_interlace_handling(w.png);
@@ -130,6 +168,59 @@ bool Compress(TPngWriter& w, TBitmap& image, const TIOParamsVals& params, TProgr
   }
   png_write_end(w.png, nullptr);
   return true;
+}
+
+TPngRowFilter RowFilter(TIOPNGFilter filter) {
+  switch (filter) {
+    case ioPNG_FILTER_SUB:
+      return TPngRowFilter::sub;
+    case ioPNG_FILTER_PAETH:
+      return TPngRowFilter::paeth;
+    default:
+      return TPngRowFilter::none;
+  }
+}
+
+// The rows as the file stores them: RGB from the bitmap's BGR, 1-bit rows as they are (or
+// inverted), palette indices from `indices`, which holds the rows from indexFirst on and is
+// filled before each segment, the quantizer's look-ups not being safe on two threads.
+TPngRows StoredRows(const TPngWriter& w, const TBitmap& image, std::vector<uint8_t>& indices, int32_t& indexFirst) {
+  const int32_t width = image.Width();
+  const uint8_t* const top = image.ScanLine(0);
+  const intptr_t stride = image.Stride();
+  TPngRows rows{image.Height(), 0, 1, {}, {}};
+  switch (w.output) {
+    case TPngOutput::gray1:
+      rows.rowBytes = (size_t(width) + 7) / 8;
+      rows.fill = [top, stride, n = rows.rowBytes, invert = w.invertMono](int32_t y, uint8_t* out) {
+        const uint8_t* row = top + intptr_t(y) * stride;
+        for (size_t i = 0; i < n; ++i) out[i] = invert ? uint8_t(~row[i]) : row[i];
+      };
+      break;
+    case TPngOutput::rgb:
+      rows.rowBytes = size_t(width) * 3;
+      rows.unit = 3;
+      rows.fill = [top, stride, n = rows.rowBytes](int32_t y, uint8_t* out) {
+        const uint8_t* row = top + intptr_t(y) * stride;
+        for (size_t i = 0; i < n; i += 3) out[i] = row[i + 2], out[i + 1] = row[i + 1], out[i + 2] = row[i];
+      };
+      break;
+    case TPngOutput::palette:
+      rows.rowBytes = size_t(width);
+      rows.fill = [&indices, &indexFirst, n = rows.rowBytes](int32_t y, uint8_t* out) {
+        std::memcpy(out, indices.data() + size_t(y - indexFirst) * n, n);
+      };
+      rows.prepare = [&w, &indices, &indexFirst, top, stride, width](int32_t first, int32_t end) {
+        indices.resize(size_t(end - first) * size_t(width));
+        indexFirst = first;
+        for (int32_t y = first; y < end; ++y) {
+          MapRow(w, top + intptr_t(y) * stride, width);
+          std::memcpy(indices.data() + size_t(y - first) * size_t(width), w.indexRow, size_t(width));
+        }
+      };
+      break;
+  }
+  return rows;
 }
 
 int Brightness(TRGB c) { return c.r * 30 + c.g * 59 + c.b * 11; }
@@ -185,6 +276,17 @@ void WritePNGStream(TStream& stream, TBitmap& bitmap, const TIOParamsVals& param
     writer.quantizer = &*quantizer;
     writer.palette = palette.data();
     writer.indexRow = indexRow.data();
+  }
+
+  std::vector<uint8_t> indices;
+  int32_t indexFirst = 0;
+  std::optional<TPngIdatEncoder> encoder;
+  if (!params.PNG_Interlaced && image->Width() > 0) {
+    TPngRows rows = StoredRows(writer, *image, indices, indexFirst);
+    if (TPngIdatEncoder::Worthwhile((rows.rowBytes + 1) * size_t(rows.height))) {
+      encoder.emplace(std::move(rows), RowFilter(params.PNG_Filter), std::clamp(params.PNG_Compression, 0, 9));
+      writer.encoder = &*encoder;
+    }
   }
 
   TPngWriterCleanup cleanup{writer};

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
@@ -366,15 +367,18 @@ TEST(PngProgress, AbortFromTheHandlerStopsAfterTheRowAndKeepsItsRows) {
   EXPECT_EQ(log.reports.size(), 10u);
   EXPECT_EQ(std::memcmp(bmp.ScanLine(9), picture.ScanLine(9), 60), 0);
 
-  TProgressRecorder writeLog;
-  writeLog.abortAt = 5;
-  aborted = false;
-  rec = writeLog.Record(&aborted);
-  TMemoryStream out;
-  WritePNGStream(out, picture, TIOParamsVals(), rec);
-  EXPECT_TRUE(aborted);
-  EXPECT_EQ(writeLog.reports.size(), 5u);
-  EXPECT_NE(ChunkTypes(out.Bytes()).back(), "IEND");
+  // Written row by row by libpng, and on two threads.
+  for (TBitmap written : {picture, kxtest::MakePicture(301, 400, 5)}) {
+    TProgressRecorder writeLog;
+    writeLog.abortAt = 5;
+    aborted = false;
+    rec = writeLog.Record(&aborted);
+    TMemoryStream out;
+    WritePNGStream(out, written, TIOParamsVals(), rec);
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(writeLog.reports.size(), 5u);
+    EXPECT_NE(ChunkTypes(out.Bytes()).back(), "IEND");
+  }
 }
 
 TEST(PngWrite, ColourTypeFollowsTheSampleSettings) {
@@ -497,19 +501,23 @@ class TFailingStream : public TMemoryStream {
 };
 
 // A short write is libpng's failure; a stream's own exception passes on, as for every writer.
+// The large picture is compressed on two threads and fails in its IDAT chunks.
 TEST(PngWrite, FailuresRaiseErrorOnCreatingPngOrTheStreamsError) {
-  TBitmap picture = kxtest::MakePicture(50, 40, 8);
-  for (int64_t limit : {int64_t(0), int64_t(40), int64_t(2000)}) {
-    SCOPED_TRACE(limit);
+  TBitmap small = kxtest::MakePicture(50, 40, 8), large = kxtest::MakePicture(301, 400, 8);
+  const int64_t largeSize = int64_t(Encode(large, TIOParamsVals()).size());
+  const std::pair<TBitmap*, int64_t> cases[] = {
+      {&small, 0}, {&small, 40}, {&small, 2000}, {&large, 2000}, {&large, largeSize / 2}, {&large, largeSize - 1}};
+  for (auto [picture, limit] : cases) {
+    SCOPED_TRACE(std::to_string(picture->Width()) + " " + std::to_string(limit));
     bool aborted = false;
     TProgressRec progress;
     progress.Aborting = &aborted;
     TFailingStream shortOut({}, limit, true);
     EXPECT_EQ(kxtest::MessageOf<EInvalidGraphicOperation>(
-                  [&] { WritePNGStream(shortOut, picture, TIOParamsVals(), progress); }),
+                  [&] { WritePNGStream(shortOut, *picture, TIOParamsVals(), progress); }),
               "Error on creating PNG");
     TFailingStream throwing({}, limit, false);
-    EXPECT_EQ(kxtest::MessageOf<EWriteError>([&] { WritePNGStream(throwing, picture, TIOParamsVals(), progress); }),
+    EXPECT_EQ(kxtest::MessageOf<EWriteError>([&] { WritePNGStream(throwing, *picture, TIOParamsVals(), progress); }),
               "disk full");
   }
   TBitmap empty;

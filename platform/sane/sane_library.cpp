@@ -15,8 +15,9 @@ bool Resolve(void* handle, const char* name, F& entry) {
 }
 
 const TSaneLibrary* Load() {
-  // Kept open for the life of the process: backends may leave threads or handlers behind.
-  void* handle = dlopen(kSaneSoname, RTLD_NOW | RTLD_LOCAL);
+  // Kept open for the life of the process: backends may leave threads or handlers behind. Global,
+  // as a linked library would be: the backends it loads are then handled exactly as before.
+  void* handle = dlopen(kSaneSoname, RTLD_NOW | RTLD_GLOBAL);
   if (!handle) return nullptr;
   static TSaneLibrary library;
   const bool complete = Resolve(handle, "sane_init", library.init) && Resolve(handle, "sane_exit", library.exit) &&

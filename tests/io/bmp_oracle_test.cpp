@@ -14,6 +14,7 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::As24;
 
 namespace {
 
@@ -45,12 +46,6 @@ TLoaded Load(const std::string& path, TKind kind, int32_t index = 0) {
 }
 
 // A 24-bit copy, so that 1-bit pictures compare with the oracles' colour output.
-TBitmap As24(const TBitmap& b) {
-  TBitmap copy(b);
-  copy.SetPixelFormat(pf24bit);
-  return copy;
-}
-
 // ImageMagick's decoding of picture `index`: flattened on white for icons and cursors; a bitmap's
 // alpha is dropped, as the bitmap reader drops it.
 bool Magick(const std::string& path, int index, TBitmap& out, bool flatten = false) {

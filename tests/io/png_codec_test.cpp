@@ -17,9 +17,13 @@
 #include "imaging/core/stream.h"
 #include "imaging/io/ioparams.h"
 #include "platform/screen.h"
+#include "tests/io/png_test_files.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::DecodePng;
+using kxtest::EncodePng;
+using kxtest::TPngDecoded;
 
 namespace {
 
@@ -71,34 +75,6 @@ struct TPngFile {
   }
 };
 
-struct TDecoded {
-  TBitmap bitmap;
-  TIOParamsVals params;
-  bool aborted = false;
-  TKXDiagnostics diagnostics;
-};
-
-TDecoded Decode(const TBytes& bytes, TRGB background = TRGB{}, bool preview = false) {
-  TDecoded d;
-  d.params.PNG_Background = background;
-  TMemoryStream stream(bytes);
-  TProgressRec progress;
-  progress.Aborting = &d.aborted;
-  progress.Diagnostics = &d.diagnostics;
-  ReadPNGStream(stream, d.bitmap, d.params, preview, progress);
-  return d;
-}
-
-TBytes Encode(TBitmap& bitmap, const TIOParamsVals& params, TProgressRec* rec = nullptr) {
-  TMemoryStream stream;
-  bool aborted = false;
-  TProgressRec progress;
-  progress.Aborting = &aborted;
-  WritePNGStream(stream, bitmap, params, rec ? *rec : progress);
-  EXPECT_FALSE(aborted);
-  return stream.Bytes();
-}
-
 TRGB Bgr(uint8_t r, uint8_t g, uint8_t b) { return TRGB{b, g, r}; }
 
 // The chunk types of a file in order.
@@ -126,7 +102,7 @@ TBytes ChunkData(const TBytes& file, const std::string& kind) {
 
 TEST(PngTryStream, MatchesTheSignatureAndRestoresThePosition) {
   TBitmap pic = kxtest::MakePicture(4, 3);
-  TBytes file = Encode(pic, TIOParamsVals());
+  TBytes file = EncodePng(pic, TIOParamsVals());
   file.insert(file.begin(), {1, 2});
   TMemoryStream stream(file);
   stream.SetPosition(2);
@@ -201,7 +177,7 @@ TEST(PngRead, ColourTypesAndDepths) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TDecoded d = Decode(c.file.Bytes());
+    TPngDecoded d = DecodePng(c.file.Bytes());
     ASSERT_FALSE(d.aborted) << d.diagnostics.Reason;
     EXPECT_EQ(d.bitmap.PixelFormat(), c.format);
     EXPECT_EQ(d.params.BitsPerSample, c.bits);
@@ -219,7 +195,7 @@ TEST(PngRead, BlackAndWhitePicturesStayOneBit) {
   TPngFile palette{
       .width = 3, .depth = 1, .colour = 3, .rows = {bits}, .extra = Chunk("PLTE", {0, 0, 0, 255, 255, 255})};
   for (const TPngFile& file : {gray, palette}) {
-    TDecoded d = Decode(file.Bytes());
+    TPngDecoded d = DecodePng(file.Bytes());
     ASSERT_FALSE(d.aborted);
     ASSERT_EQ(d.bitmap.PixelFormat(), pf1bit);
     EXPECT_EQ(d.bitmap.ScanLine(0)[0] & 0xE0, 0b10100000);
@@ -228,7 +204,7 @@ TEST(PngRead, BlackAndWhitePicturesStayOneBit) {
   palette.extra = Chunk("PLTE", {0, 0, 0, 255, 255, 255});
   const TBytes trns = Chunk("tRNS", {0});
   palette.extra.insert(palette.extra.end(), trns.begin(), trns.end());
-  TDecoded d = Decode(palette.Bytes(), Bgr(0, 0, 255));
+  TPngDecoded d = DecodePng(palette.Bytes(), Bgr(0, 0, 255));
   ASSERT_FALSE(d.aborted);
   ASSERT_EQ(d.bitmap.PixelFormat(), pf24bit);
   EXPECT_EQ(d.bitmap.GetPixel(0, 0), Bgr(255, 255, 255));
@@ -275,7 +251,7 @@ TEST(PngRead, AlphaIsFlattenedOverTheBackground) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TDecoded d = Decode(c.file.Bytes(), blue);
+    TPngDecoded d = DecodePng(c.file.Bytes(), blue);
     ASSERT_FALSE(d.aborted) << d.diagnostics.Reason;
     EXPECT_EQ(d.bitmap.GetPixel(0, 0), c.expected0);
     if (c.file.width > 1) {
@@ -291,19 +267,19 @@ TEST(PngRead, ResolutionInPixelsPerMetreBecomesDpi) {
   Put32(phys, 11811);
   phys.push_back(1);
   TPngFile file{.rows = {{1, 2, 3}}, .extra = Chunk("pHYs", phys)};
-  TDecoded d = Decode(file.Bytes());
+  TPngDecoded d = DecodePng(file.Bytes());
   EXPECT_EQ(d.params.DpiX, 96);
   EXPECT_EQ(d.params.DpiY, 300);
   phys.back() = 0;  // an aspect ratio only
   file.extra = Chunk("pHYs", phys);
-  d = Decode(file.Bytes());
+  d = DecodePng(file.Bytes());
   EXPECT_EQ(d.params.DpiX, gSystemDPIX);
   EXPECT_EQ(d.params.DpiY, gSystemDPIY);
 }
 
 TEST(PngRead, PreviewFillsTheParametersOnly) {
   TPngFile file{.width = 2, .height = 1, .depth = 16, .colour = 2, .rows = {TBytes(12)}};
-  TDecoded d = Decode(file.Bytes(), TRGB{}, true);
+  TPngDecoded d = DecodePng(file.Bytes(), TRGB{}, true);
   ASSERT_FALSE(d.aborted);
   EXPECT_TRUE(d.bitmap.Empty());
   EXPECT_EQ(d.params.Width, 2);
@@ -334,7 +310,7 @@ TEST(PngInterlace, AdamSevenRoundTripReportsEveryPassOfEveryRow) {
   TProgressRecorder writeLog;
   bool aborted = false;
   TProgressRec rec = writeLog.Record(&aborted);
-  const TBytes file = Encode(picture, params, &rec);
+  const TBytes file = EncodePng(picture, params, &rec);
   ASSERT_EQ(writeLog.reports.size(), 700u);
   EXPECT_EQ(file[8 + 8 + 12], 1);  // the header's interlace method
 
@@ -354,7 +330,7 @@ TEST(PngInterlace, AdamSevenRoundTripReportsEveryPassOfEveryRow) {
 
 TEST(PngProgress, AbortFromTheHandlerStopsAfterTheRowAndKeepsItsRows) {
   TBitmap picture = kxtest::MakePicture(20, 30, 5);
-  const TBytes file = Encode(picture, TIOParamsVals());
+  const TBytes file = EncodePng(picture, TIOParamsVals());
   TProgressRecorder log;
   log.abortAt = 10;
   bool aborted = false;
@@ -387,11 +363,11 @@ TEST(PngWrite, ColourTypeFollowsTheSampleSettings) {
   params.SamplesPerPixel = 1;
   params.BitsPerSample = 8;
   params.PNG_Background = Bgr(255, 255, 255);
-  TBytes file = Encode(picture, params);
+  TBytes file = EncodePng(picture, params);
   EXPECT_EQ(file[8 + 8 + 8], 8);  // depth
   EXPECT_EQ(file[8 + 8 + 9], 3);  // palette
   EXPECT_EQ(ChunkData(file, "PLTE").size(), 768u);
-  TDecoded d = Decode(file);
+  TPngDecoded d = DecodePng(file);
   ASSERT_FALSE(d.aborted);
   EXPECT_EQ(d.params.ColorMapCount, 256);
   ASSERT_EQ(ChunkData(file, "bKGD").size(), 1u);
@@ -400,10 +376,10 @@ TEST(PngWrite, ColourTypeFollowsTheSampleSettings) {
   params.BitsPerSample = 1;
   TBitmap twoColours = kxtest::Filled(9, 2, Bgr(200, 0, 0));
   twoColours.SetPixel(3, 1, Bgr(0, 0, 90));
-  file = Encode(twoColours, params);
+  file = EncodePng(twoColours, params);
   EXPECT_EQ(file[8 + 8 + 8], 1);
   EXPECT_EQ(file[8 + 8 + 9], 0);
-  d = Decode(file);
+  d = DecodePng(file);
   ASSERT_EQ(d.bitmap.PixelFormat(), pf1bit);
   // The darker colour is black.
   EXPECT_EQ(d.bitmap.GetPixel(3, 1), Bgr(0, 0, 0));
@@ -412,10 +388,10 @@ TEST(PngWrite, ColourTypeFollowsTheSampleSettings) {
   params.SamplesPerPixel = 3;
   params.BitsPerSample = 8;
   params.PNG_Background = Bgr(1, 2, 3);
-  file = Encode(picture, params);
+  file = EncodePng(picture, params);
   EXPECT_EQ(file[8 + 8 + 9], 2);
   EXPECT_EQ(ChunkData(file, "bKGD"), (TBytes{0, 1, 0, 2, 0, 3}));
-  d = Decode(file);
+  d = DecodePng(file);
   EXPECT_TRUE(kxtest::SameBitmap(d.bitmap, picture));
 }
 
@@ -426,15 +402,15 @@ TEST(PngWrite, OneBitBitmapsKeepTheirLookWhateverTheirPalette) {
   params.BitsPerSample = 1;
   TBitmap inverted(bits);
   inverted.SetPalette({Bgr(255, 255, 255), Bgr(0, 0, 0)});
-  TDecoded plain = Decode(Encode(bits, params));
-  TDecoded flipped = Decode(Encode(inverted, params));
+  TPngDecoded plain = DecodePng(EncodePng(bits, params));
+  TPngDecoded flipped = DecodePng(EncodePng(inverted, params));
   EXPECT_EQ(plain.bitmap.GetPixel(4, 0), Bgr(255, 255, 255));
   EXPECT_EQ(plain.bitmap.GetPixel(5, 0), Bgr(0, 0, 0));
   EXPECT_EQ(flipped.bitmap.GetPixel(4, 0), Bgr(0, 0, 0));
   EXPECT_EQ(flipped.bitmap.GetPixel(5, 0), Bgr(255, 255, 255));
   // Written as RGB, a 1-bit bitmap is expanded.
   params.BitsPerSample = 8;
-  TDecoded rgb = Decode(Encode(bits, params));
+  TPngDecoded rgb = DecodePng(EncodePng(bits, params));
   EXPECT_EQ(rgb.bitmap.PixelFormat(), pf24bit);
   EXPECT_EQ(rgb.bitmap.GetPixel(4, 0), Bgr(255, 255, 255));
 }
@@ -444,9 +420,9 @@ TEST(PngWrite, ResolutionIsWrittenInPixelsPerMetre) {
   TIOParamsVals params;
   params.DpiX = 96;
   params.DpiY = 300;
-  EXPECT_EQ(ChunkData(Encode(picture, params), "pHYs"), (TBytes{0, 0, 0x0E, 0xC4, 0, 0, 0x2E, 0x23, 1}));
+  EXPECT_EQ(ChunkData(EncodePng(picture, params), "pHYs"), (TBytes{0, 0, 0x0E, 0xC4, 0, 0, 0x2E, 0x23, 1}));
   params.DpiX = 0;
-  EXPECT_TRUE(ChunkData(Encode(picture, params), "pHYs").empty());
+  EXPECT_TRUE(ChunkData(EncodePng(picture, params), "pHYs").empty());
 }
 
 // Each filter and level round-trips; level 0 stores the rows uncompressed and levels outside
@@ -461,8 +437,8 @@ TEST(PngWrite, FiltersAndLevels) {
     for (int level : {-5, 0, 9, 42}) {
       SCOPED_TRACE(std::to_string(filter) + " " + std::to_string(level));
       params.PNG_Compression = level;
-      const TBytes file = Encode(picture, params);
-      TDecoded d = Decode(file);
+      const TBytes file = EncodePng(picture, params);
+      TPngDecoded d = DecodePng(file);
       EXPECT_TRUE(kxtest::SameBitmap(d.bitmap, picture));
       const TBytes idat = ChunkData(file, "IDAT");
       sizes.push_back(idat.size());
@@ -504,7 +480,7 @@ class TFailingStream : public TMemoryStream {
 // The large picture is compressed on two threads and fails in its IDAT chunks.
 TEST(PngWrite, FailuresRaiseErrorOnCreatingPngOrTheStreamsError) {
   TBitmap small = kxtest::MakePicture(50, 40, 8), large = kxtest::MakePicture(301, 400, 8);
-  const int64_t largeSize = int64_t(Encode(large, TIOParamsVals()).size());
+  const int64_t largeSize = int64_t(EncodePng(large, TIOParamsVals()).size());
   const std::pair<TBitmap*, int64_t> cases[] = {
       {&small, 0}, {&small, 40}, {&small, 2000}, {&large, 2000}, {&large, largeSize / 2}, {&large, largeSize - 1}};
   for (auto [picture, limit] : cases) {
@@ -531,7 +507,7 @@ TEST(PngWrite, FailuresRaiseErrorOnCreatingPngOrTheStreamsError) {
 
 TEST(PngRead, FailingStreamsAbortWithoutThrowing) {
   TBitmap picture = kxtest::MakePicture(50, 40, 8);
-  const TBytes file = Encode(picture, TIOParamsVals());
+  const TBytes file = EncodePng(picture, TIOParamsVals());
   for (int64_t limit : {int64_t(0), int64_t(20), int64_t(file.size() / 2)}) {
     TFailingStream in(file, limit, false);
     TBitmap bmp;
@@ -546,14 +522,14 @@ TEST(PngRead, FailingStreamsAbortWithoutThrowing) {
 
 TEST(PngRead, DamagedFilesAbortWithAReason) {
   TBitmap picture = kxtest::MakePicture(30, 20, 9);
-  const TBytes good = Encode(picture, TIOParamsVals());
+  const TBytes good = EncodePng(picture, TIOParamsVals());
   // Cut at every chunk boundary and inside the image data.
   for (size_t at = 8, n = 0; at < good.size(); ++n) {
     const uint32_t length = uint32_t(good[at]) << 24 | uint32_t(good[at + 1]) << 16 | good[at + 2] << 8 | good[at + 3];
     for (size_t cut : {at, at + 8 + length / 2}) {
       if (cut >= good.size()) continue;
       SCOPED_TRACE(cut);
-      TDecoded d = Decode(TBytes(good.begin(), good.begin() + long(cut)));
+      TPngDecoded d = DecodePng(TBytes(good.begin(), good.begin() + long(cut)));
       EXPECT_TRUE(d.aborted);
       EXPECT_FALSE(d.diagnostics.Reason.empty());
     }
@@ -565,26 +541,26 @@ TEST(PngRead, DamagedFilesAbortWithAReason) {
   for (size_t at : {background, good.size() - 12 - 1}) {
     TBytes crc = good;
     crc[at] ^= 0x40;
-    TDecoded d = Decode(crc);
+    TPngDecoded d = DecodePng(crc);
     EXPECT_TRUE(d.aborted);
     EXPECT_NE(d.diagnostics.Reason.find("CRC"), std::string::npos) << d.diagnostics.Reason;
   }
   TBytes signature = good;
   signature[1] = 'Q';
-  EXPECT_TRUE(Decode(signature).aborted);
+  EXPECT_TRUE(DecodePng(signature).aborted);
 }
 
 TEST(PngRead, PictureAboveThePixelLimitAbortsBeforeAllocating) {
   kxtest::TPixelLimitScope limit(1000);
   TPngFile file{.width = 100, .height = 11, .depth = 1, .colour = 0, .rows = {}};
-  TDecoded d = Decode(file.Bytes());
+  TPngDecoded d = DecodePng(file.Bytes());
   EXPECT_TRUE(d.aborted);
   EXPECT_EQ(d.diagnostics.Reason, KXPixelsRefusal(100, 11));
   EXPECT_TRUE(d.bitmap.Empty());
   // A side beyond the limit is refused by libpng while reading the header.
   file.width = 0x7FFFFFFF;
   file.height = 1;
-  d = Decode(file.Bytes());
+  d = DecodePng(file.Bytes());
   EXPECT_TRUE(d.aborted);
   EXPECT_TRUE(d.bitmap.Empty());
 }
@@ -599,14 +575,14 @@ TEST(PngRead, OversizedAncillaryChunksAreSkipped) {
   const TBytes unknown = Chunk("quSt", TBytes(kPngChunkMallocMax + 1, 7));
   extra.insert(extra.end(), unknown.begin(), unknown.end());
   TPngFile file{.rows = {{4, 5, 6}}, .extra = extra};
-  TDecoded d = Decode(file.Bytes());
+  TPngDecoded d = DecodePng(file.Bytes());
   ASSERT_FALSE(d.aborted) << d.diagnostics.Reason;
   EXPECT_EQ(d.bitmap.GetPixel(0, 0), Bgr(4, 5, 6));
 }
 
 TEST(PngRead, TheBitmapIsReplacedWhateverItHeld) {
   TPngFile file{.width = 2, .rows = {{1, 2, 3, 4, 5, 6}}};
-  TDecoded d;
+  TPngDecoded d;
   d.bitmap = TBitmap(7, 7, pf8bit);
   TMemoryStream stream(file.Bytes());
   TProgressRec progress;
@@ -620,9 +596,9 @@ TEST(PngRead, TheBitmapIsReplacedWhateverItHeld) {
   // Rows a damaged file never reaches are black, whatever the bitmap held. The image data is cut
   // many chunks in (libpng reads a chunk whole before inflating it).
   TBitmap picture = kxtest::MakePicture(200, 150, 2);
-  TBytes damaged = Encode(picture, TIOParamsVals());
+  TBytes damaged = EncodePng(picture, TIOParamsVals());
   damaged.resize(damaged.size() / 2);
-  TDecoded cut;
+  TPngDecoded cut;
   cut.bitmap = kxtest::Filled(200, 150, Bgr(255, 255, 255));
   TMemoryStream half(damaged);
   progress.Aborting = &cut.aborted;

@@ -16,6 +16,7 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::As24;
 
 namespace {
 
@@ -150,12 +151,6 @@ std::string Make(const TMade& m) {
   }
   EXPECT_EQ(kxtest::Run(cmd), 0) << cmd;
   return out;
-}
-
-TBitmap As24(const TBitmap& b) {
-  TBitmap c(b);
-  c.SetPixelFormat(pf24bit);
-  return c;
 }
 
 TEST(PngOracle, FilesOfOtherProgramsReadAsTheyDecodeThem) {

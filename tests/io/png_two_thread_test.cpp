@@ -14,6 +14,7 @@
 #include "imaging/io/ioparams.h"
 #include "imaging/io/png_codec.h"
 #include "imaging/proc/quantizer.h"
+#include "tests/io/png_test_files.h"
 #include "tests/support/test_support.h"
 
 using namespace kx;
@@ -50,34 +51,6 @@ others = len(data) - len(stream) - 12 * chunks
 print(len(data), others + len(single) + 12 * -(-len(single) // 8192), int(same))
 )";
 
-TBytes Encode(TBitmap& picture, const TIOParamsVals& params) {
-  TMemoryStream out;
-  bool aborted = false;
-  TProgressRec progress;
-  progress.Aborting = &aborted;
-  WritePNGStream(out, picture, params, progress);
-  EXPECT_FALSE(aborted);
-  return out.Bytes();
-}
-
-TBitmap Decode(const TBytes& file) {
-  TMemoryStream in(file);
-  TBitmap bmp;
-  TIOParamsVals params;
-  bool aborted = false;
-  TProgressRec progress;
-  progress.Aborting = &aborted;
-  ReadPNGStream(in, bmp, params, false, progress);
-  EXPECT_FALSE(aborted);
-  return bmp;
-}
-
-TBitmap As24(const TBitmap& b) {
-  TBitmap out(b);
-  out.SetPixelFormat(pf24bit);
-  return out;
-}
-
 // A 1-bit picture of noise; its pixels are as the file has them whatever our reader does.
 TBitmap OneBitNoise(int32_t width, int32_t height) {
   TBitmap bits(width, height, pf1bit);
@@ -110,7 +83,7 @@ TEST(PngTwoThreads, EveryFilterAndLevelReadsBackAndStaysAsSmallAsOneStream) {
   };
   for (const TCase& c : cases) {
     TBitmap picture = c.bits == 1 ? OneBitNoise(c.width, c.height) : kxtest::MakePicture(c.width, c.height, 3);
-    TBitmap expected = As24(picture);
+    TBitmap expected = kxtest::As24(picture);
     if (c.samples == 1 && c.bits == 8) {
       std::vector<TRGB> palette(256);
       TKXQuantizer quantizer(picture, palette, 256);
@@ -126,9 +99,11 @@ TEST(PngTwoThreads, EveryFilterAndLevelReadsBackAndStaysAsSmallAsOneStream) {
         params.BitsPerSample = c.bits;
         params.PNG_Filter = filter;
         params.PNG_Compression = level;
-        const TBytes file = Encode(picture, params);
-        EXPECT_EQ(Encode(picture, params), file);
-        EXPECT_TRUE(kxtest::SameBitmap(As24(Decode(file)), expected));
+        const TBytes file = kxtest::EncodePng(picture, params);
+        EXPECT_EQ(kxtest::EncodePng(picture, params), file);
+        const kxtest::TPngDecoded back = kxtest::DecodePng(file);
+        EXPECT_FALSE(back.aborted);
+        EXPECT_TRUE(kxtest::SameBitmap(kxtest::As24(back.bitmap), expected));
 
         const std::string path = kxtest::TempPath(".png"), ppm = kxtest::TempPath(".ppm");
         kxtest::WriteFile(path, file);

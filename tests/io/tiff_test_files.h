@@ -81,13 +81,6 @@ inline TTiffRead ReadTiffBytes(const std::vector<uint8_t>& bytes, int32_t page =
 
 inline TTiffRead ReadTiffFile(const std::string& path, int32_t page = 0) { return ReadTiffBytes(ReadFile(path), page); }
 
-// The picture as 24-bit pixels, for comparing with the oracles' decodings.
-inline kx::TBitmap As24(const kx::TBitmap& b) {
-  kx::TBitmap c(b);
-  c.SetPixelFormat(kx::pf24bit);
-  return c;
-}
-
 // Writes `bitmap` as a new TIFF with `params`; the bytes, or empty when the write aborted.
 inline std::vector<uint8_t> WriteTiffBytes(const kx::TBitmap& bitmap, kx::TIOParamsVals params) {
   kx::TMemoryStream stream;

@@ -17,6 +17,7 @@
 #include "tests/support/test_support.h"
 
 using namespace kx;
+using kxtest::As24;
 
 namespace {
 
@@ -70,12 +71,6 @@ Bytes BuildDib(const TDibFields& f) {
   }
   w.Bytes(f.Pixels.data(), f.Pixels.size());
   return w.Result();
-}
-
-TBitmap As24(const TBitmap& b) {
-  TBitmap c(b);
-  c.SetPixelFormat(pf24bit);
-  return c;
 }
 
 // A target that already holds a picture, to see that a refused block leaves it alone.

@@ -118,6 +118,12 @@ kx::TBitmap CoordinatePicture(int32_t width, int32_t height) {
   return b;
 }
 
+kx::TBitmap As24(const kx::TBitmap& b) {
+  kx::TBitmap copy(b);
+  copy.SetPixelFormat(kx::pf24bit);
+  return copy;
+}
+
 bool SameBitmap(const kx::TBitmap& a, const kx::TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
   const size_t bytes = (size_t(a.Width()) * size_t(a.BitCount()) + 7) / 8;

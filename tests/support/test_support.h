@@ -42,6 +42,8 @@ kx::TBitmap Uniform(int32_t width, int32_t height, uint8_t level, kx::TPixelForm
 kx::TBitmap CoordinatePicture(int32_t width, int32_t height);
 // Same size, format and pixel bytes (row padding ignored).
 bool SameBitmap(const kx::TBitmap& a, const kx::TBitmap& b);
+// A copy as 24-bit pixels, for comparing pictures of other depths with an oracle's decoding.
+kx::TBitmap As24(const kx::TBitmap& b);
 
 // The percentages a progress handler received.
 struct TProgressLog {
